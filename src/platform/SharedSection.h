@@ -1,0 +1,43 @@
+// A named, page-file-backed shared-memory section that another process opens by name.
+// On Linux: a POSIX shared-memory object "/<name>".
+#pragma once
+
+#include <cstdint>
+
+namespace hdmi::platform {
+
+class SharedSection {
+public:
+    SharedSection() = default;
+    SharedSection(const SharedSection&) = delete;
+    SharedSection& operator=(const SharedSection&) = delete;
+    SharedSection(SharedSection&& other) noexcept;
+    SharedSection& operator=(SharedSection&& other) noexcept;
+    ~SharedSection();
+
+    // Creates the section (a stale one of the same name is replaced) and maps it read-write.
+    bool Create(const char* name, uint64_t size);
+    // Makes the section larger, keeping its content and its name; the view moves.
+    bool Grow(uint64_t newSize);
+    void Unmap();  // the section stays, so that readers can still open it by name
+    void Close();  // unmaps, closes, and removes the name
+
+    char* View() const { return view_; }
+    uint64_t Size() const { return size_; }
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+    char* view_ = nullptr;
+    uint64_t size_ = 0;
+    char name_[40] = {};
+};
+
+// Fault seam for tests: fail creation or growth.
+struct SectionFaults {
+    bool failCreate = false;
+    bool failGrow = false;
+};
+SectionFaults& SectionFaultsForTests();
+
+}  // namespace hdmi::platform

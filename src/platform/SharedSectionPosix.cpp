@@ -1,0 +1,95 @@
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "platform/SharedSection.h"
+
+namespace hdmi::platform {
+
+SectionFaults& SectionFaultsForTests() {
+    static SectionFaults faults;
+    return faults;
+}
+
+SharedSection::SharedSection(SharedSection&& other) noexcept { *this = std::move(other); }
+
+SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        view_ = std::exchange(other.view_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        std::memcpy(name_, other.name_, sizeof name_);
+        other.name_[0] = '\0';
+    }
+    return *this;
+}
+
+SharedSection::~SharedSection() { Close(); }
+
+bool SharedSection::Create(const char* name, uint64_t size) {
+    Close();
+    if (SectionFaultsForTests().failCreate || name == nullptr || size == 0) return false;
+    std::snprintf(name_, sizeof name_, "/%s", name);
+    int fd = ::shm_open(name_, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) {
+        // A stale section of the same name (an earlier process that died): replace it.
+        ::shm_unlink(name_);
+        fd = ::shm_open(name_, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    }
+    if (fd < 0) {
+        name_[0] = '\0';
+        return false;
+    }
+    if (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        ::close(fd);
+        ::shm_unlink(name_);
+        name_[0] = '\0';
+        return false;
+    }
+    void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) {
+        ::close(fd);
+        ::shm_unlink(name_);
+        name_[0] = '\0';
+        return false;
+    }
+    fd_ = fd;
+    view_ = static_cast<char*>(view);
+    size_ = size;
+    return true;
+}
+
+bool SharedSection::Grow(uint64_t newSize) {
+    if (fd_ < 0 || newSize <= size_ || SectionFaultsForTests().failGrow) return false;
+    if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) return false;
+    void* view = ::mmap(nullptr, newSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    if (view == MAP_FAILED) return false;
+    if (view_ != nullptr) ::munmap(view_, size_);
+    view_ = static_cast<char*>(view);
+    size_ = newSize;
+    return true;
+}
+
+void SharedSection::Unmap() {
+    if (view_ != nullptr) ::munmap(view_, size_);
+    view_ = nullptr;
+}
+
+void SharedSection::Close() {
+    Unmap();
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::shm_unlink(name_);
+    }
+    fd_ = -1;
+    size_ = 0;
+    name_[0] = '\0';
+}
+
+}  // namespace hdmi::platform

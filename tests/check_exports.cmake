@@ -1,0 +1,20 @@
+# Lists the dynamic symbols the plug-in defines and compares them with the host's entry points.
+execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${out}")
+set(found)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
+  if(NOT name MATCHES "@")  # version-node markers
+    list(APPEND found ${name})
+  endif()
+endforeach()
+list(SORT found)
+set(expected Analysis ChannelName ConfigDialog DataConv DecodeProc DefaultSettings DeleteNotify DrawIt
+  GetPluginInfo GetQuickSetInfo GetReportColumnStr InitProc ReportProc SetMsgInfo)
+if(NOT "${found}" STREQUAL "${expected}")
+  message(FATAL_ERROR "exported symbols differ:\n  found:    ${found}\n  expected: ${expected}")
+endif()
+message(STATUS "exports OK: ${found}")
