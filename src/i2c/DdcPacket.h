@@ -45,7 +45,7 @@ enum DdcPacketKind : uint32_t {
     Idle = 10,
 };
 
-inline constexpr int kPacketEntries = 3;    // entries per packet
+inline constexpr int kPacketEntries = 3;     // entries per packet
 inline constexpr int kPacketValueEntry = 2;  // the value is 2 entries after the kind
 
 // Class of a transfer's first byte (I2C reserved addresses).

@@ -5,12 +5,22 @@ namespace {
 int gDepth = 0;
 }
 
-ModuleLifetime::ModuleLifetime(CWinApp& app) : app_(app) { app_.InitInstance(); }
-ModuleLifetime::~ModuleLifetime() { app_.ExitInstance(); }
+ModuleLifetime::ModuleLifetime(CWinApp& app) : app_(app) {
+    app_.InitInstance();
+}
+ModuleLifetime::~ModuleLifetime() {
+    app_.ExitInstance();
+}
 
-ModuleStateGuard::ModuleStateGuard() { ++gDepth; }
-ModuleStateGuard::~ModuleStateGuard() { --gDepth; }
+ModuleStateGuard::ModuleStateGuard() {
+    ++gDepth;
+}
+ModuleStateGuard::~ModuleStateGuard() {
+    --gDepth;
+}
 
-int ModuleStateDepth() { return gDepth; }
+int ModuleStateDepth() {
+    return gDepth;
+}
 
 }  // namespace hdmi::platform

@@ -5,7 +5,7 @@
 namespace hdmi::platform {
 
 class CWinApp {
-public:
+  public:
     virtual ~CWinApp() = default;
     virtual bool InitInstance() { return true; }
     virtual int ExitInstance() { return 0; }
@@ -15,19 +15,19 @@ public:
 // destroyed (library unload). Defined right after the application object, in the same file, so
 // that the two are built and torn down in that order.
 class ModuleLifetime {
-public:
+  public:
     explicit ModuleLifetime(CWinApp& app);
     ~ModuleLifetime();
     ModuleLifetime(const ModuleLifetime&) = delete;
     ModuleLifetime& operator=(const ModuleLifetime&) = delete;
 
-private:
+  private:
     CWinApp& app_;
 };
 
 // Switches the framework's module state to the plug-in's module for the life of the guard.
 class ModuleStateGuard {
-public:
+  public:
     ModuleStateGuard();
     ~ModuleStateGuard();
     ModuleStateGuard(const ModuleStateGuard&) = delete;

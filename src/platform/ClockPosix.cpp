@@ -6,7 +6,9 @@
 
 namespace hdmi::platform {
 
-int64_t CalendarSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+int64_t CalendarSeconds() {
+    return static_cast<int64_t>(std::time(nullptr));
+}
 
 void SleepMilliseconds(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

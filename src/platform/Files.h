@@ -11,7 +11,9 @@ namespace hdmi::platform {
 bool IsValidUtf8(const char* name);
 
 enum class NameForm { Narrow, Wide };
-inline NameForm ChooseNameForm(const char* name) { return IsValidUtf8(name) ? NameForm::Wide : NameForm::Narrow; }
+inline NameForm ChooseNameForm(const char* name) {
+    return IsValidUtf8(name) ? NameForm::Wide : NameForm::Narrow;
+}
 
 bool FileExists(const char* name);
 std::FILE* OpenForWriting(const char* name);  // "wb": create or truncate, binary

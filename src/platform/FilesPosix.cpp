@@ -27,13 +27,17 @@ std::FILE* OpenForWriting(const char* name) {
     return std::fopen(name, "wb");
 }
 
-bool DeleteFileNamed(const char* name) { return ::unlink(name) == 0; }
+bool DeleteFileNamed(const char* name) {
+    return ::unlink(name) == 0;
+}
 
 bool SeekTo(std::FILE* stream, int64_t offset, int whence) {
     return ::fseeko(stream, static_cast<off_t>(offset), whence) == 0;
 }
 
-int64_t Tell(std::FILE* stream) { return static_cast<int64_t>(::ftello(stream)); }
+int64_t Tell(std::FILE* stream) {
+    return static_cast<int64_t>(::ftello(stream));
+}
 
 size_t WriteBlock(const void* data, size_t size, size_t count, std::FILE* stream) {
     FileFaults& faults = Faults();

@@ -15,7 +15,11 @@ void ShowMessageBox(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption != nullptr ? caption : "", text != nullptr ? text : "");
 }
 
-int MessageBoxCount() { return gCount; }
-const char* LastMessageBoxText() { return gLastText; }
+int MessageBoxCount() {
+    return gCount;
+}
+const char* LastMessageBoxText() {
+    return gLastText;
+}
 
 }  // namespace hdmi::platform

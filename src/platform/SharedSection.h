@@ -7,7 +7,7 @@
 namespace hdmi::platform {
 
 class SharedSection {
-public:
+  public:
     SharedSection() = default;
     SharedSection(const SharedSection&) = delete;
     SharedSection& operator=(const SharedSection&) = delete;
@@ -26,7 +26,7 @@ public:
     uint64_t Size() const { return size_; }
     bool IsOpen() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_ = -1;
     char* view_ = nullptr;
     uint64_t size_ = 0;

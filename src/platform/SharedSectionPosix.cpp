@@ -16,7 +16,9 @@ SectionFaults& SectionFaultsForTests() {
     return faults;
 }
 
-SharedSection::SharedSection(SharedSection&& other) noexcept { *this = std::move(other); }
+SharedSection::SharedSection(SharedSection&& other) noexcept {
+    *this = std::move(other);
+}
 
 SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
     if (this != &other) {
@@ -30,7 +32,9 @@ SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
     return *this;
 }
 
-SharedSection::~SharedSection() { Close(); }
+SharedSection::~SharedSection() {
+    Close();
+}
 
 bool SharedSection::Create(const char* name, uint64_t size) {
     Close();

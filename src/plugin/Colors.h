@@ -29,8 +29,8 @@ enum ColorSlot : int {
 
 // Colour class returned by the labeller -> colour slot. Classes 10 and above take index 15.
 inline constexpr int kPacketColorSlot[10] = {
-    kSlotStart, kSlotStop, kSlotAddress, kSlotAddress, kSlotAddress,
-    kSlotReadWrite, kSlotAck, kSlotData, kSlotStart, kSlotAddress,
+    kSlotStart,     kSlotStop, kSlotAddress, kSlotAddress, kSlotAddress,
+    kSlotReadWrite, kSlotAck,  kSlotData,    kSlotStart,   kSlotAddress,
 };
 inline constexpr uint32_t kUnslottedColorIndex = 15;
 

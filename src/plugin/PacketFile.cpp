@@ -34,7 +34,9 @@ bool CPacketFile<Entry>::MakeName() {
     const char* folder = HostInfo().temporaryFolder;
     char name[kFileNameSize];
     for (;;) {
-        std::snprintf(name, sizeof name, "%sVk%" PRId64 ".tmp", folder, platform::CalendarSeconds());
+        const int length =
+            std::snprintf(name, sizeof name, "%sVk%" PRId64 ".tmp", folder, platform::CalendarSeconds());
+        if (length < 0 || length >= static_cast<int>(sizeof name)) return false;  // folder too long
         if (!platform::FileExists(name)) {
             std::memcpy(fileName_, name, sizeof name);
             return true;

@@ -18,7 +18,7 @@ inline constexpr int kFileNameSize = 260;
 
 template <typename Entry>
 class CPacketFile {
-public:
+  public:
     explicit CPacketFile(uint32_t streamId);
     ~CPacketFile();
     CPacketFile(const CPacketFile&) = delete;
@@ -49,7 +49,7 @@ public:
     int ChunkFill(int chunk) const { return chunkFill_[chunk]; }
     int CurrentChunk() const { return currentChunk_; }
 
-private:
+  private:
     bool MakeName();
     void WriteEntries(const Entry* data, int64_t count);
     void FreeChunks();
