@@ -5,7 +5,6 @@
 namespace hdmi {
 
 const FieldDescriptor kDescriptorFields[] = {EndTable()};
-const RegisterEntry kBaseBlockMap[] = {{}};
 const RegisterEntry kExtensionTag10Map[] = {{}};
 const RegisterEntry kExtensionTag50Map[] = {{}};
 }  // namespace hdmi
