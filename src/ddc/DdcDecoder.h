@@ -88,6 +88,37 @@ public:
     int32_t DecodeHdcp(uint32_t streamLength, int32_t& position, int32_t& hdcpLink, CReportWriter& row);
     int32_t DecodeScdcWrite(uint32_t streamLength, int32_t& position, int32_t& state, CReportWriter& row);
     int32_t DecodeScdcRead(uint32_t streamLength, int32_t& position, int32_t& state, CReportWriter& row);
+    int32_t InterpretHdcpRegister(CReportWriter& row, const HdcpRegisterEntry& entry, const uint8_t* bytes);
+    // HDCP register formatters (EntryFormatter signature).
+    int32_t FormatKsv(char* out, int32_t outSize, const uint8_t* bytes, int32_t bitCount);
+    int32_t FormatDebugReg(char* out, int32_t outSize, const uint8_t* bytes, int32_t bitCount);
+    // SCDC registers (hdcp_scdc/ScdcRegisters.h has the table and the ScdcFormatter type).
+    int32_t GetScdcRegisterName(const uint32_t* offset, const int32_t* capacity, char* out);
+    void ExplainScdcRegister(CReportWriter& row, const uint32_t* offset, const uint32_t* value,
+                             const uint32_t* writeFlag);
+    // SCDC formatters: one register byte (low 8 bits of *value) to lines of text. Each returns
+    // false, leaving out untouched, when its text is not strictly shorter than capacity.
+    static constexpr int kScdcMajorRev = 0;
+    static constexpr int kScdcMinorRev = 1;
+    bool FormatScdcReserved(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcHexByte(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcAllReserved(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcUpdate0(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcTmdsConfig(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcScramblerStatus(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcConfig0(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcStatusFlags0(const uint32_t* value, int32_t capacity, char* out);
+    template <int kChannel>  // 0..2
+    bool FormatScdcErrDetLow(const uint32_t* value, int32_t capacity, char* out);
+    template <int kChannel>  // 0..2
+    bool FormatScdcErrDetHigh(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcErrDetChecksum(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcTestConfig0(const uint32_t* value, int32_t capacity, char* out);
+    template <int kOctet>  // 3 third octet (D0h), 2 second (D1h), 1 first (D2h)
+    bool FormatScdcOuiOctet(const uint32_t* value, int32_t capacity, char* out);
+    bool FormatScdcHardwareRev(const uint32_t* value, int32_t capacity, char* out);
+    template <int kRevision>  // kScdcMajorRev (DCh) or kScdcMinorRev (DDh)
+    bool FormatScdcSoftwareRev(const uint32_t* value, int32_t capacity, char* out);
     // END hdcp_scdc declarations
 
     // ---- State -------------------------------------------------------------------------------
