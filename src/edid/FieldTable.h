@@ -144,6 +144,45 @@ using RegisterMap = const RegisterEntry*;
 
 inline constexpr uint32_t kOffsetInSequence = 0xFF;
 
+// The value of one field row. Inside one byte the bit offset counts from the least significant
+// bit; a field crossing into the next byte reads the two bytes as a big-endian word and counts
+// its bit offset from the most significant bit of the first one.
+constexpr uint32_t ExtractField(const uint8_t* bytes, const FieldDescriptor& field) {
+    const int first = field.bitOffset / 8;
+    const int shift = field.bitOffset % 8;
+    const int last = (field.bitOffset + field.width - 1) / 8;
+    const uint32_t mask = field.width <= 1 ? 1u : (1u << field.width) - 1u;
+    if (first == last) return (static_cast<uint32_t>(bytes[first]) >> shift) & mask;
+    const uint32_t word = (static_cast<uint32_t>(bytes[first]) << 8) + bytes[last];
+    return (word >> (16 - shift - field.width)) & mask;
+}
+
+// The one argument a row's format (or a caption that holds a conversion) takes: a text, a
+// signed or an unsigned number, or none. Two conversions, floating point, '*', length modifiers
+// and the like are Invalid, so the interpreter can always pass exactly the argument asked for.
+enum class FormatArgument { None, Text, Signed, Unsigned, Invalid };
+
+constexpr FormatArgument FormatArgumentOf(const char* format) {
+    FormatArgument found = FormatArgument::None;
+    for (const char* c = format; *c != '\0'; ++c) {
+        if (*c != '%') continue;
+        if (*++c == '%') continue;
+        while (*c == '-' || *c == '+' || *c == ' ' || *c == '#' || *c == '0') ++c;
+        while (*c >= '0' && *c <= '9') ++c;
+        if (*c == '.') {
+            ++c;
+            while (*c >= '0' && *c <= '9') ++c;
+        }
+        FormatArgument kind = FormatArgument::Invalid;
+        if (*c == 's') kind = FormatArgument::Text;
+        if (*c == 'd' || *c == 'i' || *c == 'c') kind = FormatArgument::Signed;
+        if (*c == 'u' || *c == 'x' || *c == 'X' || *c == 'o') kind = FormatArgument::Unsigned;
+        if (kind == FormatArgument::Invalid || found != FormatArgument::None) return FormatArgument::Invalid;
+        found = kind;
+    }
+    return found;
+}
+
 // Compile-time checks of a field table: widths 1..8 or an end marker, the table ends with
 // EndTable, the first row has no label, every continued row has a following field row, jump
 // kinds are single, and every fixed jump target names a label of the same table.
@@ -171,6 +210,10 @@ constexpr bool ValidFieldTable(const FieldDescriptor* rows, size_t count) {
             if (r.target == 0 || !found) return false;
         }
         if (r.valueNames.count != 0 && r.valueNames.names == nullptr) return false;
+        if (r.format != nullptr && FormatArgumentOf(r.format) == FormatArgument::Invalid) return false;
+        if (r.name != nullptr && (FormatArgumentOf(r.name) == FormatArgument::Invalid ||
+                                  FormatArgumentOf(r.name) == FormatArgument::Text))
+            return false;
     }
     return true;
 }
@@ -188,6 +231,17 @@ constexpr bool FieldsInsideEntry(const FieldDescriptor* rows, int32_t length) {
     return true;
 }
 
+// Whether an entry lacks its field table. GCC, when null-pointer checks are kept (as with
+// -fsanitize=undefined), cannot fold the address of a table defined in another file against null;
+// such an address is an object's and is taken as present.
+constexpr bool MissingFieldTable(const FieldDescriptor* fields) {
+#if defined(__GNUC__) && !defined(__clang__)
+    return __builtin_constant_p(fields == nullptr) && fields == nullptr;
+#else
+    return fields == nullptr;
+#endif
+}
+
 // A map ends with a zero-length entry, and the offsets of searchable entries ascend.
 constexpr bool ValidRegisterMap(const RegisterEntry* entries, size_t count) {
     if (count == 0 || entries[count - 1].length != 0) return false;
@@ -195,7 +249,7 @@ constexpr bool ValidRegisterMap(const RegisterEntry* entries, size_t count) {
     bool first = true;
     for (size_t i = 0; i + 1 < count; ++i) {
         const RegisterEntry& e = entries[i];
-        if (e.length < 1 || e.fields == nullptr) return false;
+        if (e.length < 1 || MissingFieldTable(e.fields)) return false;
         if ((e.flags & (kEntrySkip | kEntrySkipOnResult)) && e.skip == 0) return false;
         if (e.offset != kOffsetInSequence) {
             if (!first && e.offset < last) return false;
