@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/SharedSection.h"
 #include "plugin/HostRecords.h"
@@ -16,7 +17,7 @@
 namespace hdmi {
 
 class CReportWriter {
-public:
+  public:
     static constexpr int kMaxColumns = 48;
     static constexpr int kMaxColourPairs = 48;
     static constexpr int kCellSize = 256;
@@ -43,23 +44,45 @@ public:
 
     int ColumnCount() const { return columnCount_; }
     int ColourPairCount() const { return colourPairCount_; }
+    // Lines dropped because the section could not be made larger (0 unless the system refuses).
+    int64_t LostLines() const { return lostLines_; }
 
-private:
-    struct Impl;
-    // Implementation fields live in ReportWriter.cpp's layout below.
+    // The longest line the writer can produce (a row of kMaxColumns cells of 255 characters
+    // that all need escaping, with the longest clock), without its terminating NUL.
+    static constexpr int64_t kMaxRowLength =
+        4 + 2 * kMaxColumns + 2 + 20 + 1 + kMaxColumns * (2 * (kCellSize - 1) + 3) + 1;
+    static constexpr int64_t kMaxHeaderLength = 14 + 12 * kMaxColourPairs + 8 + kMaxColumns * kCellSize + 2;
+    static constexpr int64_t kMaxLineLength =
+        kMaxRowLength > kMaxHeaderLength ? kMaxRowLength : kMaxHeaderLength;
+
+  private:
+    int64_t HeaderLength() const;
+    int64_t RowLengthBound() const;
+    int64_t RowLength() const;
+    int64_t BuildHeader(char* out) const;
+    int64_t BuildRow(char* out) const;
+    // A line of `length` characters and its NUL fit behind the text in the section.
+    bool Fits(int64_t length) const;
+    void EmitLine(bool header);
+    void ClearCells();
+
     HostDecodeContext* host_ = nullptr;
     bool callbackMode_ = false;
+    bool open_ = false;
     platform::SharedSection section_;
     int64_t writeOffset_ = 0;
+    int64_t lostLines_ = 0;
     int columnCount_ = 0;
     int colourPairCount_ = 0;
     uint32_t pairText_[kMaxColourPairs] = {};
     uint32_t pairFill_[kMaxColourPairs] = {};
     char cells_[kMaxColumns][kCellSize] = {};
+    int cellLength_[kMaxColumns] = {};
     uint32_t columnColour_[kMaxColumns] = {};
     int64_t rowClock_ = 0;
     bool headerPending_ = false;
     bool rowDirty_ = false;
+    std::unique_ptr<char[]> lineBuffer_;  // callback mode: always holds the longest line
 };
 
 }  // namespace hdmi

@@ -1,0 +1,111 @@
+// What a host receives from the report writer, for the report tests: the lines handed to a
+// ReportLineSink, or the text of the named section read back by name after the report.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plugin/HostRecords.h"
+
+namespace hdmi::testing {
+
+// One sink for the whole test program: the callback carries no context.
+struct SinkRecord {
+    std::vector<std::string> lines;  // each as handed over, CR LF included
+    int endCalls = 0;                // calls with (null, 0)
+    bool lineAfterEnd = false;
+    bool lengthMismatch = false;  // the length did not match the NUL-terminated text
+    int abortAfterLines = -1;     // raise *abortFlag when this many lines have arrived
+    volatile uint32_t* abortFlag = nullptr;
+};
+
+inline SinkRecord& Sink() {
+    static SinkRecord record;
+    return record;
+}
+
+inline uint32_t CollectLine(const char* line, uint32_t length) {
+    SinkRecord& sink = Sink();
+    if (line == nullptr) {
+        ++sink.endCalls;
+        return 0;
+    }
+    if (sink.endCalls > 0) sink.lineAfterEnd = true;
+    if (std::strlen(line) != length) sink.lengthMismatch = true;
+    sink.lines.emplace_back(line, length);
+    if (sink.abortFlag != nullptr && static_cast<int>(sink.lines.size()) == sink.abortAfterLines)
+        *sink.abortFlag = 1;
+    return 1;
+}
+
+inline void ResetSink() {
+    Sink() = SinkRecord{};
+}
+
+inline std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line;
+    return text;
+}
+
+// The text of the named section up to its NUL, and the section's size; present = false when no
+// section of that name exists.
+struct SectionText {
+    bool present = false;
+    bool terminated = false;
+    uint64_t size = 0;
+    std::string text;
+};
+
+inline SectionText ReadSection(const char* reportName) {
+    SectionText result;
+    const std::string name = std::string("/") + reportName;
+    const int fd = shm_open(name.c_str(), O_RDONLY, 0);
+    if (fd < 0) return result;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && info.st_size > 0) {
+        void* view = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_SHARED, fd, 0);
+        if (view != MAP_FAILED) {
+            const char* text = static_cast<const char*>(view);
+            const size_t length = strnlen(text, static_cast<size_t>(info.st_size));
+            result.present = true;
+            result.terminated = length < static_cast<size_t>(info.st_size);
+            result.size = static_cast<uint64_t>(info.st_size);
+            result.text.assign(text, length);
+            munmap(view, static_cast<size_t>(info.st_size));
+        }
+    }
+    close(fd);
+    return result;
+}
+
+// Splits a report text into its lines, each keeping its CR LF.
+inline std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find("\r\n", begin);
+        end = end == std::string::npos ? text.size() : end + 2;
+        lines.push_back(text.substr(begin, end - begin));
+        begin = end;
+    }
+    return lines;
+}
+
+// A unique section name per test, so parallel test runs do not meet.
+inline std::string SectionName(const char* what) {
+    return std::string("hdmi_t_") + what + "_" + std::to_string(getpid());
+}
+
+inline void SetReportName(HostDecodeContext& context, const std::string& name) {
+    std::memset(context.ReportName, 0, sizeof context.ReportName);
+    std::memcpy(context.ReportName, name.data(), std::min(name.size(), sizeof context.ReportName - 1));
+}
+
+}  // namespace hdmi::testing
