@@ -64,11 +64,16 @@ class Pen {
     Pen& operator=(const Pen&) = delete;
     int Width() const { return width_; }
     ColorRef Color() const { return color_; }
-    static int LiveCount();
+    static int LiveCount();  // stock objects not included
 
   private:
+    friend class Surface;
+    struct Stock {};
+    Pen(Stock, int width, ColorRef color) : width_(width), color_(color), counted_(false) {}
+
     int width_;
     ColorRef color_;
+    bool counted_ = true;
 };
 
 class Brush {
@@ -78,10 +83,15 @@ class Brush {
     Brush(const Brush&) = delete;
     Brush& operator=(const Brush&) = delete;
     ColorRef Color() const { return color_; }
-    static int LiveCount();
+    static int LiveCount();  // stock objects not included
 
   private:
+    friend class Surface;
+    struct Stock {};
+    Brush(Stock, ColorRef color) : color_(color), counted_(false) {}
+
     ColorRef color_;
+    bool counted_ = true;
 };
 
 enum class BkMode { Transparent = 1, Opaque = 2 };
@@ -137,8 +147,8 @@ class Surface {
     int height_;
     std::vector<ColorRef> pixels_;
     std::vector<DrawOp> ops_;
-    Pen stockPen_{1, 0x000000};
-    Brush stockBrush_{0xFFFFFF};
+    Pen stockPen_{Pen::Stock{}, 1, 0x000000};
+    Brush stockBrush_{Brush::Stock{}, 0xFFFFFF};
     Pen* pen_ = &stockPen_;
     Brush* brush_ = &stockBrush_;
     BkMode bkMode_ = BkMode::Opaque;
