@@ -109,8 +109,7 @@ class BusSynth {
     int64_t unitsPerQuarter_;  // 10^9
     int64_t unitsPerNs_;       // 4 * sclHz
     __int128 now_ = 0;
-    int64_t lastEdgeSample_ = 0;
-    int64_t earliestNextEdge_ = 0;  // after a glitch: no edge before this sample
+    int64_t lastEdgeSample_ = 0;  // a glitch keeps clear of it
     Levels levels_;
     Capture capture_;
     int64_t jitterUnits_ = 0;

@@ -58,7 +58,7 @@ class EdgeSource {
 class Capture final : public EdgeSource {
   public:
     Capture() = default;
-    explicit Capture(int64_t sampleRate) : sampleRate_(sampleRate) {}
+    explicit Capture(int64_t sampleRate) { d_.sampleRate = sampleRate; }
 
     Capture(const Capture& other);
     Capture& operator=(const Capture& other);
@@ -76,7 +76,7 @@ class Capture final : public EdgeSource {
     // The capture ends before `count` (must exceed the last run's start); without a call it
     // ends one sample after the last run starts.
     void SetSampleCount(int64_t count);
-    void SetSampleRate(int64_t rate) { sampleRate_ = rate; }
+    void SetSampleRate(int64_t rate) { d_.sampleRate = rate; }
     void Reserve(size_t runs);
     void ShrinkToFit();
 
@@ -94,11 +94,11 @@ class Capture final : public EdgeSource {
     // ---- Reading --------------------------------------------------------------------------------
     int64_t NextEdge(int64_t position, uint8_t* levels16) const override;
     int64_t SampleCount() const override;
-    int64_t SampleRate() const override { return sampleRate_; }
+    int64_t SampleRate() const override { return d_.sampleRate; }
 
-    size_t RunCount() const { return starts_.size(); }
-    int64_t RunStart(size_t run) const { return starts_[run]; }
-    Levels RunLevels(size_t run) const { return wide_ ? raw_[run] : palette_[index_[run]]; }
+    size_t RunCount() const { return d_.starts.size(); }
+    int64_t RunStart(size_t run) const { return d_.starts[run]; }
+    Levels RunLevels(size_t run) const { return d_.wide ? d_.raw[run] : d_.palette[d_.index[run]]; }
     // The run holding `position` (clamped into the capture); 0 for an empty capture.
     size_t RunAt(int64_t position) const;
     Levels LevelsAt(int64_t position) const;
@@ -109,26 +109,29 @@ class Capture final : public EdgeSource {
   private:
     void PushLevels(const Levels& levels);
     void ReplaceLastLevels(const Levels& levels);
+    uint16_t PaletteIndex(const Levels& levels);  // adds the word; widens when the palette is full
     void Widen();
 
-    std::vector<int64_t> starts_;
-    // Narrow form: palette_ + index_. Wide form (too many distinct words): raw_.
-    bool wide_ = false;
-    std::vector<Levels> palette_;
-    std::vector<uint16_t> index_;
-    std::vector<Levels> raw_;
     struct LevelsHash {
         size_t operator()(const Levels& levels) const noexcept;
     };
-    std::unordered_map<Levels, uint16_t, LevelsHash> paletteLookup_;
-
-    int64_t sampleCount_ = -1;  // -1: one past the last run start
-    int64_t sampleRate_ = 0;
-    Levels everHigh_;  // OR of every level word, for ChannelCount
-    int channelCount_ = 0;
-    std::vector<std::string> channelNames_;
-    // The run the last NextEdge ended in: a forward walk finds its run here in O(1). Only a hint,
-    // checked before use, so concurrent readers are safe.
+    // Everything but the cursor, so that copies and moves stay one line each.
+    struct Data {
+        std::vector<int64_t> starts;
+        // Narrow form: palette + index. Wide form (too many distinct words): raw.
+        bool wide = false;
+        std::vector<Levels> palette;
+        std::vector<uint16_t> index;
+        std::vector<Levels> raw;
+        std::unordered_map<Levels, uint16_t, LevelsHash> paletteLookup;
+        int64_t sampleCount = -1;  // -1: one past the last run start
+        int64_t sampleRate = 0;
+        Levels everHigh;  // OR of every level word, for ChannelCount
+        int channelCount = 0;
+        std::vector<std::string> channelNames;
+    } d_;
+    // The run the last NextEdge read: a forward walk finds its run here or in the next one. Only
+    // a hint, checked before use, so concurrent readers stay correct.
     mutable std::atomic<size_t> cursor_{0};
 };
 
