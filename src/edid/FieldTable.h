@@ -183,6 +183,19 @@ constexpr FormatArgument FormatArgumentOf(const char* format) {
     return found;
 }
 
+// Whether a table's pointer (field table, value-name list) is null. GCC, when null-pointer checks
+// are kept (as with -fsanitize=undefined), cannot fold the address of an object with external
+// linkage (a table of another file, an inline list of a header) against null; such an address is
+// an object's and is taken as present.
+template <class T>
+constexpr bool MissingTable(const T* table) {
+#if defined(__GNUC__) && !defined(__clang__)
+    return __builtin_constant_p(table == nullptr) && table == nullptr;
+#else
+    return table == nullptr;
+#endif
+}
+
 // Compile-time checks of a field table: widths 1..8 or an end marker, the table ends with
 // EndTable, the first row has no label, every continued row has a following field row, jump
 // kinds are single, and every fixed jump target names a label of the same table.
@@ -209,7 +222,7 @@ constexpr bool ValidFieldTable(const FieldDescriptor* rows, size_t count) {
             for (size_t j = 0; j < count && !found; ++j) found = rows[j].label == r.target;
             if (r.target == 0 || !found) return false;
         }
-        if (r.valueNames.count != 0 && r.valueNames.names == nullptr) return false;
+        if (r.valueNames.count != 0 && MissingTable(r.valueNames.names)) return false;
         if (r.format != nullptr && FormatArgumentOf(r.format) == FormatArgument::Invalid) return false;
         if (r.name != nullptr && (FormatArgumentOf(r.name) == FormatArgument::Invalid ||
                                   FormatArgumentOf(r.name) == FormatArgument::Text))
@@ -231,17 +244,6 @@ constexpr bool FieldsInsideEntry(const FieldDescriptor* rows, int32_t length) {
     return true;
 }
 
-// Whether an entry lacks its field table. GCC, when null-pointer checks are kept (as with
-// -fsanitize=undefined), cannot fold the address of a table defined in another file against null;
-// such an address is an object's and is taken as present.
-constexpr bool MissingFieldTable(const FieldDescriptor* fields) {
-#if defined(__GNUC__) && !defined(__clang__)
-    return __builtin_constant_p(fields == nullptr) && fields == nullptr;
-#else
-    return fields == nullptr;
-#endif
-}
-
 // A map ends with a zero-length entry, and the offsets of searchable entries ascend.
 constexpr bool ValidRegisterMap(const RegisterEntry* entries, size_t count) {
     if (count == 0 || entries[count - 1].length != 0) return false;
@@ -249,7 +251,7 @@ constexpr bool ValidRegisterMap(const RegisterEntry* entries, size_t count) {
     bool first = true;
     for (size_t i = 0; i + 1 < count; ++i) {
         const RegisterEntry& e = entries[i];
-        if (e.length < 1 || MissingFieldTable(e.fields)) return false;
+        if (e.length < 1 || MissingTable(e.fields)) return false;
         if ((e.flags & (kEntrySkip | kEntrySkipOnResult)) && e.skip == 0) return false;
         if (e.offset != kOffsetInSequence) {
             if (!first && e.offset < last) return false;
