@@ -98,6 +98,25 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// The cells of a row line, unquoted and unescaped; a cell written as a lone blank is empty.
+inline std::vector<std::string> CellsOf(const std::string& line) {
+    std::vector<std::string> cells;
+    const size_t clock = line.find("|@", 2);
+    if (line.rfind("|@", 0) != 0 || clock == std::string::npos) return cells;
+    size_t at = line.find(',', clock);
+    while (at != std::string::npos && at + 1 < line.size() && line[at + 1] == '"') {
+        std::string cell;
+        size_t k = at + 2;
+        for (; k < line.size() && line[k] != '"'; ++k) {
+            if (line[k] == '\\' && k + 1 < line.size()) ++k;
+            cell += line[k];
+        }
+        cells.push_back(cell == " " ? "" : cell);
+        at = k + 1 < line.size() && line[k + 1] == ',' ? k + 1 : std::string::npos;
+    }
+    return cells;
+}
+
 // A unique section name per test, so parallel test runs do not meet.
 inline std::string SectionName(const char* what) {
     return std::string("hdmi_t_") + what + "_" + std::to_string(getpid());
