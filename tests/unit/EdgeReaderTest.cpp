@@ -58,33 +58,33 @@ protected:
     HostDecodeContext host_;
 };
 
-using Edges = std::vector<std::pair<int64_t, uint8_t>>;
+using EdgeList = std::vector<std::pair<int64_t, uint8_t>>;
 
 TEST_F(EdgeReaderTest, ChangesOnOtherChannelsAreNeverDelivered) {
     runs_.runs = {{0, 0x03}, {10, 0x07}, {20, 0x03}, {30, 0x01}, {40, 0x81}};
     runs_.samples = 50;
     // The final run is delivered as the end of the data even though only channel 7 changed there.
-    EXPECT_EQ(Edges(false), (Edges{{30, 0x01}, {40, 0x81}}));
+    EXPECT_EQ(Edges(false), (EdgeList{{30, 0x01}, {40, 0x81}}));
 }
 
 TEST_F(EdgeReaderTest, OneSamplePulseOnSdaIsDroppedOnlyWithTheFilter) {
     runs_.runs = {{0, 0x03}, {10, 0x01}, {11, 0x03}, {20, 0x02}};
     runs_.samples = 30;
-    EXPECT_EQ(Edges(false), (Edges{{10, 0x01}, {11, 0x03}, {20, 0x02}}));
+    EXPECT_EQ(Edges(false), (EdgeList{{10, 0x01}, {11, 0x03}, {20, 0x02}}));
     // The run after the glitch is delivered with the levels from before it: no change at all.
-    EXPECT_EQ(Edges(true), (Edges{{11, 0x03}, {20, 0x02}}));
+    EXPECT_EQ(Edges(true), (EdgeList{{11, 0x03}, {20, 0x02}}));
 }
 
 TEST_F(EdgeReaderTest, PulsesOnSclAndTwoSamplePulsesAreAlwaysEdges) {
     runs_.runs = {{0, 0x03}, {10, 0x02}, {11, 0x03}, {20, 0x01}, {22, 0x03}};
     runs_.samples = 30;
-    EXPECT_EQ(Edges(true), (Edges{{10, 0x02}, {11, 0x03}, {20, 0x01}, {22, 0x03}}));
+    EXPECT_EQ(Edges(true), (EdgeList{{10, 0x02}, {11, 0x03}, {20, 0x01}, {22, 0x03}}));
 }
 
 TEST_F(EdgeReaderTest, TheLastRunIsDeliveredOnceWhenTheDataEndsInsideTheRange) {
     runs_.runs = {{0, 0x03}, {5, 0x01}};
     runs_.samples = 100;
-    EXPECT_EQ(Edges(false), (Edges{{5, 0x01}}));
+    EXPECT_EQ(Edges(false), (EdgeList{{5, 0x01}}));
 }
 
 TEST_F(EdgeReaderTest, RangeIsNarrowedToTheValidSamples) {
