@@ -1,0 +1,502 @@
+// hdmi-ddc decode: a capture file in, the plug-in's report (or its packets) out. The plug-in is
+// driven through its exports only, as a host application drives it.
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
+#include <iterator>
+#include <mutex>
+#include <thread>
+
+#include "CaptureFile.h"
+#include "Cli.h"
+#include "PluginLoader.h"
+#include "Render.h"
+#include "Session.h"
+#include "i2c/DdcPacket.h"
+
+namespace hdmi::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+enum class When { Auto, Always, Never };
+
+When ParseWhen(std::string_view option, const std::optional<std::string>& text) {
+    if (!text || *text == "auto") return When::Auto;
+    if (*text == "always") return When::Always;
+    if (*text == "never") return When::Never;
+    throw InputError(std::string(option) + " wants auto, always or never, not \"" + *text + "\"");
+}
+
+struct DecodeOptions {
+    std::string file;
+    std::optional<std::string> scl;
+    std::optional<std::string> sda;
+    bool eightBit = false;
+    bool glitch = false;
+    bool stats = false;
+    std::optional<std::string> from;
+    std::optional<std::string> to;
+    int64_t rate = 0;
+    OutputFormat format = OutputFormat::Table;
+    bool packets = false;
+    When colour = When::Auto;
+    When progress = When::Auto;
+    std::optional<std::string> plugin;
+    int64_t abortAfterEdges = -1;  // raises the abort flag as Ctrl-C would, at a chosen edge
+};
+
+DecodeOptions ParseOptions(Args& args) {
+    DecodeOptions o;
+    o.scl = args.Value("--scl");
+    o.sda = args.Value("--sda");
+    o.eightBit = args.Switch("--8bit");
+    o.glitch = args.Switch("--glitch");
+    o.stats = args.Switch("--stats");
+    o.from = args.Value("--from");
+    o.to = args.Value("--to");
+    if (auto rate = args.Value("--rate")) {
+        o.rate = host::ParseFrequency(*rate);
+        if (o.rate <= 0) throw InputError("--rate wants a frequency such as 10MHz, not \"" + *rate + "\"");
+    }
+    if (auto format = args.Value("--format")) {
+        if (*format == "table") {
+            o.format = OutputFormat::Table;
+        } else if (*format == "csv") {
+            o.format = OutputFormat::Csv;
+        } else if (*format == "json") {
+            o.format = OutputFormat::Json;
+        } else if (*format == "raw") {
+            o.format = OutputFormat::Raw;
+        } else {
+            throw InputError("--format wants table, csv, json or raw, not \"" + *format + "\"");
+        }
+    }
+    o.packets = args.Switch("--packets");
+    o.colour = ParseWhen("--color", args.Value("--color"));
+    o.progress = ParseWhen("--progress", args.Value("--progress"));
+    o.plugin = args.Value("--plugin");
+    if (auto n = args.Value("--abort-after-edges"))
+        o.abortAfterEdges = ParseCount("--abort-after-edges", *n, 1, INT64_MAX / 2);
+    const std::vector<std::string> files = args.Positionals();
+    args.Finish();
+    if (files.size() != 1) throw InputError("decode wants exactly one capture file (see hdmi-ddc help)");
+    o.file = files[0];
+    if (o.packets && o.format == OutputFormat::Raw)
+        throw InputError("--format raw prints the report text; it does not go with --packets");
+    return o;
+}
+
+// ---- Channels --------------------------------------------------------------------------------------
+
+std::string ChannelList(const host::Capture& header) {
+    std::string list;
+    for (int channel = 0; channel < header.ChannelCount(); ++channel) {
+        if (!list.empty()) list += ", ";
+        list += std::to_string(channel);
+        if (!header.ChannelName(channel).empty()) list += " \"" + header.ChannelName(channel) + "\"";
+    }
+    return list.empty() ? "none" : list;
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int ResolveChannel(const host::Capture& header, const std::optional<std::string>& spec, const char* role,
+                   const std::string& file) {
+    if (spec && AllDigits(*spec)) {
+        const int channel = spec->size() < 4 ? std::stoi(*spec) : host::kMaxChannels;
+        if (channel >= header.ChannelCount())
+            throw InputError(file + ": no channel " + *spec + " for " + role + "; the capture has channels " +
+                             ChannelList(header));
+        return channel;
+    }
+    const std::string name = spec ? *spec : role;
+    const int channel = header.FindChannel(name);
+    if (channel < 0) {
+        std::string hint = spec ? "" : " (choose with --scl and --sda)";
+        throw InputError(file + ": no channel named " + name + " for " + role +
+                         "; the capture has channels " + ChannelList(header) + hint);
+    }
+    return channel;
+}
+
+// ---- Edge source -----------------------------------------------------------------------------------
+
+// Serves NextEdge from the capture and remembers how far the plug-in has walked, so that an
+// interrupted decode can say where it stopped.
+class TrackingSource final : public host::EdgeSource {
+  public:
+    explicit TrackingSource(const host::Capture& capture) : capture_(capture) {}
+
+    int64_t NextEdge(int64_t position, uint8_t* levels16) const override {
+        const int64_t next = capture_.NextEdge(position, levels16);
+        lastAsked_.store(position, std::memory_order_relaxed);
+        lastAnswer_.store(next, std::memory_order_relaxed);
+        return next;
+    }
+    int64_t SampleCount() const override { return capture_.SampleCount(); }
+    int64_t SampleRate() const override { return capture_.SampleRate(); }
+
+    void Reset() {
+        lastAsked_.store(-1, std::memory_order_relaxed);
+        lastAnswer_.store(0, std::memory_order_relaxed);
+    }
+    int64_t LastAsked() const { return lastAsked_.load(std::memory_order_relaxed); }
+    int64_t LastAnswer() const { return lastAnswer_.load(std::memory_order_relaxed); }
+
+  private:
+    const host::Capture& capture_;
+    mutable std::atomic<int64_t> lastAsked_{-1};
+    mutable std::atomic<int64_t> lastAnswer_{0};
+};
+
+// ---- Decode range ----------------------------------------------------------------------------------
+
+int64_t ParsePosition(const char* option, const std::string& text, const host::Capture& capture) {
+    int64_t sample = -1;
+    if (AllDigits(text)) {
+        sample = ParseCount(option, text, 0, INT64_MAX / 2);
+    } else {
+        const int64_t fs = host::ParseDurationFs(text);
+        if (fs < 0)
+            throw InputError(std::string(option) + " wants a sample number or a time such as 1.5ms, not \"" +
+                             text + "\"");
+        sample = int64_t((__int128(fs) * capture.SampleRate() + 500'000'000'000'000) / 1'000'000'000'000'000);
+    }
+    if (sample >= capture.SampleCount()) {
+        const TimeFormat time(capture.SampleRate(), capture.SampleCount());
+        throw InputError(std::string(option) + " " + text + " lies beyond the end of the capture (" +
+                         std::to_string(capture.SampleCount()) + " samples, " +
+                         time.Format(capture.SampleCount()) + " " + time.Unit() + ")");
+    }
+    return sample;
+}
+
+// ---- Progress --------------------------------------------------------------------------------------
+
+class ProgressBar {
+  public:
+    explicit ProgressBar(When when)
+        : when_(when), terminal_(isatty(STDERR_FILENO) != 0), started_(Clock::now()) {}
+
+    void Update(uint32_t progress) {
+        if (when_ == When::Never) return;
+        if (when_ == When::Auto && (!terminal_ || Clock::now() - started_ < std::chrono::milliseconds(500)))
+            return;
+        // 0..500 while the bus is decoded, 990 when that ends, 750..1000 while the report is written.
+        if (progress > 500) pastDecode_ = true;
+        const bool report = pastDecode_ && progress != 990 && progress >= 750;
+        const int percent = report ? int((std::min<uint32_t>(progress, 1000) - 750) * 100 / 250)
+                                   : int(pastDecode_ ? 100 : progress / 5);
+        if (drawn_ && percent == lastPercent_ && report == lastReport_) return;
+        constexpr int kWidth = 30;
+        const int filled = percent * kWidth / 100;
+        std::string bar = std::string(report ? "report   [" : "decoding [") +
+                          std::string(size_t(filled), '=') + std::string(size_t(kWidth - filled), ' ') +
+                          "] " + std::to_string(percent) + "%";
+        std::fprintf(stderr, terminal_ ? "\r%s\x1b[K" : "%s\n", bar.c_str());
+        std::fflush(stderr);
+        drawn_ = true;
+        lastPercent_ = percent;
+        lastReport_ = report;
+    }
+
+    void Finish() {
+        if (drawn_ && terminal_) std::fputs("\r\x1b[K", stderr);
+        drawn_ = false;
+    }
+
+  private:
+    When when_;
+    bool terminal_;
+    Clock::time_point started_;
+    bool pastDecode_ = false;
+    bool drawn_ = false;
+    int lastPercent_ = -1;
+    bool lastReport_ = false;
+};
+
+struct RunResult {
+    uint32_t entries = 0;
+    bool aborted = false;
+};
+
+// Runs Analysis on a worker thread (which is then the thread the plug-in calls NextEdge on)
+// while this one draws the progress and turns an interrupt into the abort flag.
+RunResult RunAnalysis(host::Session& session, When progress) {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    RunResult result;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            result.entries = session.Analyze();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard lock(mutex);
+        done = true;
+        finished.notify_all();
+    });
+    ProgressBar bar(progress);
+    {
+        std::unique_lock lock(mutex);
+        while (!finished.wait_for(lock, std::chrono::milliseconds(50), [&] { return done; })) {
+            if (Interrupted() && !session.AbortRequested()) session.RequestAbort();
+            bar.Update(session.Progress());
+        }
+    }
+    worker.join();
+    if (progress == When::Always) bar.Update(session.Progress());
+    bar.Finish();
+    if (failure) std::rethrow_exception(failure);
+    result.aborted = session.AbortRequested();
+    return result;
+}
+
+// ---- Plug-in ---------------------------------------------------------------------------------------
+
+std::string PluginBesideExecutable() {
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0) return {};
+    std::string path(buffer, size_t(length));
+    path = path.substr(0, path.rfind('/') + 1) + "HDMI_EDID.so";
+    return access(path.c_str(), R_OK) == 0 ? path : std::string();
+}
+
+std::shared_ptr<host::Plugin> LoadPlugin(const std::optional<std::string>& requested) {
+    std::string path;
+    if (requested) {
+        path = requested->find('/') == std::string::npos ? "./" + *requested : *requested;
+    } else {
+        path = PluginBesideExecutable();
+        if (path.empty()) path = HDMI_PLUGIN_DEFAULT_PATH;
+    }
+    std::string error;
+    auto plugin = host::Plugin::TryLoad(path, error);
+    if (!plugin) throw InputError(error);
+    return plugin;
+}
+
+// The report text exactly as the plug-in left it in its named section.
+std::string SectionText(const std::string& name) {
+    const std::string shmName = "/" + name;
+    const int fd = shm_open(shmName.c_str(), O_RDONLY, 0);
+    if (fd < 0)
+        throw InputError("the plug-in's report section " + shmName +
+                         " cannot be opened: " + std::strerror(errno));
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || info.st_size <= 0) {
+        close(fd);
+        throw InputError("the plug-in's report section " + shmName + " is empty");
+    }
+    const size_t size = size_t(info.st_size);
+    void* view = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    close(fd);
+    if (view == MAP_FAILED) throw InputError("the plug-in's report section cannot be mapped");
+    const char* text = static_cast<const char*>(view);
+    std::string copy(text, strnlen(text, size));
+    munmap(view, size);
+    return copy;
+}
+
+// ---- Packets ---------------------------------------------------------------------------------------
+
+const char* KindName(uint32_t kind) {
+    static constexpr const char* kNames[] = {"Start",         "Stop",      "Address", "FirstByte",
+                                             "SecondByte",    "ReadWrite", "Ack",     "Data",
+                                             "RepeatedStart", "CbusData",  "Idle"};
+    return kind < std::size(kNames) ? kNames[kind] : "Unknown";
+}
+
+Listing PacketListing(host::Session& session) {
+    Listing listing;
+    listing.titles = {"Kind", "Label", "Fill", "Text"};
+    for (const host::Packet& packet : session.Packets()) {
+        if (packet.closing) continue;  // the closing entry only ends the last packet
+        const host::PacketLabel label = session.Label(packet);
+        Listing::Row row;
+        row.sample = packet.position;
+        const bool coloured = label.colorMode == 24;
+        row.cells = {KindName(packet.kind), label.text, coloured ? HexColour(label.fillColor) : "",
+                     coloured ? HexColour(label.textColor) : ""};
+        const std::optional<ColourPair> pair =
+            coloured ? std::optional<ColourPair>(ColourPair{label.textColor, label.fillColor}) : std::nullopt;
+        row.colours = {std::nullopt, pair, std::nullopt, std::nullopt};
+        listing.rows.push_back(std::move(row));
+    }
+    return listing;
+}
+
+std::string ChannelJson(const host::Capture& capture, int channel) {
+    return "{\"channel\": " + std::to_string(channel) +
+           ", \"name\": " + JsonString(capture.ChannelName(channel)) + "}";
+}
+
+}  // namespace
+
+int RunDecode(Args args) {
+    const DecodeOptions o = ParseOptions(args);
+
+    // The plug-in first: a missing plug-in is reported before a long read.
+    std::shared_ptr<host::Plugin> plugin = LoadPlugin(o.plugin);
+    host::Session session(plugin);
+    const PluginInfo info = session.Identify();
+    if (std::string_view(info.name, strnlen(info.name, sizeof info.name)) != "DDC(EDID)")
+        throw InputError(plugin->Path() + " is not the DDC(EDID) plug-in");
+    session.Init();
+    if (session.Defaults() != 1) throw InputError(plugin->Path() + ": DefaultSettings failed");
+
+    int scl = -1;
+    int sda = -1;
+    host::ReadOptions read;
+    read.sampleRate = o.rate;
+    read.cancelled = &Interrupted;
+    read.select = [&](const host::Capture& header) {
+        scl = ResolveChannel(header, o.scl, "SCL", o.file);
+        sda = ResolveChannel(header, o.sda, "SDA", o.file);
+        if (scl == sda)
+            throw InputError(o.file + ": SCL and SDA are both channel " + std::to_string(scl) +
+                             "; they must be two different channels");
+        host::Levels keep;
+        keep.Set(scl, true);
+        keep.Set(sda, true);
+        return keep;
+    };
+    host::Capture capture;
+    try {
+        capture = host::ReadCapture(o.file, read);
+    } catch (const host::ReadCancelled&) {
+        std::fprintf(stderr, "hdmi-ddc: interrupted while reading %s; nothing was decoded\n", o.file.c_str());
+        return kExitInterrupted;
+    } catch (const host::CaptureError& error) {
+        throw InputError(error.what());
+    }
+    if (capture.SampleRate() <= 0)
+        throw InputError(o.file + ": the capture has no sample rate (give one with --rate)");
+
+    // Settings into the record, as the settings dialog would leave them.
+    session.SetChannels(scl, sda);
+    session.Context().HostChannelCount = uint16_t(std::clamp(capture.ChannelCount(), 2, host::kMaxChannels));
+    session.SetEightBitAddress(o.eightBit);
+    session.SetGlitchFilter(o.glitch);
+    session.SetStatistics(o.stats);
+    const int64_t first = o.from ? ParsePosition("--from", *o.from, capture) : 0;
+    const int64_t last = o.to ? ParsePosition("--to", *o.to, capture) : capture.SampleCount() - 1;
+    if (first > last) throw InputError("--from lies after --to");
+    constexpr int kCursorA = 2;
+    constexpr int kCursorB = 3;
+    if (o.from) session.SetMarker(kCursorA, first);
+    if (o.to) session.SetMarker(kCursorB, last);
+    session.SetRange(o.from ? kCursorA : 0, o.to ? kCursorB : 0);
+    session.SetReportOutput(host::ReportOutput::Section);
+
+    TrackingSource source(capture);
+    session.SetCapture(source);
+    session.AbortAfterEdges(o.abortAfterEdges);
+    RunResult run = RunAnalysis(session, o.progress);
+
+    bool cutShort = false;
+    int64_t decodedTo = last;
+    std::string shortNote;
+    if (run.aborted) {
+        cutShort = true;
+        const bool busDone = source.LastAnswer() == -1 || source.LastAnswer() > last;
+        if (busDone) {
+            shortNote = "interrupted while the report was written; the report ends early";
+        } else {
+            // The report pass saw the abort too and wrote nothing: decode again, up to where the
+            // first pass stopped, for a report of what was decoded.
+            decodedTo = source.LastAsked();
+            if (decodedTo <= first) {
+                std::fprintf(stderr, "hdmi-ddc: interrupted before anything was decoded\n");
+                return kExitInterrupted;
+            }
+            ClearInterrupted();
+            session.ClearAbort();
+            session.AbortAfterEdges(-1);
+            session.SetMarker(kCursorB, decodedTo);
+            session.SetRange(o.from ? kCursorA : 0, kCursorB);
+            source.Reset();
+            run = RunAnalysis(session, o.progress);
+            const TimeFormat time(capture.SampleRate(), capture.SampleCount());
+            shortNote = "interrupted: decoded samples " + std::to_string(first) + " to " +
+                        std::to_string(decodedTo) + " of " + std::to_string(capture.SampleCount()) +
+                        " (up to " + time.Format(decodedTo) + " " + time.Unit() + ")" +
+                        (run.aborted ? "; the report of them was interrupted too" : "") +
+                        "; the output is cut short there";
+        }
+    }
+    if (run.entries == 0) {
+        std::fprintf(stderr, "hdmi-ddc: the plug-in could not decode %s (Analysis returned 0)\n",
+                     o.file.c_str());
+        return cutShort ? kExitInterrupted : kExitDecodeFailed;
+    }
+
+    const TimeFormat time(capture.SampleRate(), capture.SampleCount());
+    const bool colour = o.colour == When::Always ||
+                        (o.colour == When::Auto && isatty(STDOUT_FILENO) && !std::getenv("NO_COLOR") &&
+                         std::string_view(std::getenv("TERM") ? std::getenv("TERM") : "") != "dumb");
+    static char outputBuffer[1 << 16];
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+
+    bool written = true;
+    if (o.format == OutputFormat::Raw) {
+        const std::string text = SectionText(session.ReportName());
+        written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+    } else {
+        const host::ReportText& report = session.LastReport();
+        if (!o.packets && !report.present) throw InputError("the plug-in wrote no report");
+        const Listing listing = o.packets ? PacketListing(session) : ReportListing(report);
+        switch (o.format) {
+            case OutputFormat::Table:
+                written = PrintTable(stdout, listing, time, colour);
+                break;
+            case OutputFormat::Csv:
+                written = PrintCsv(stdout, listing, time);
+                break;
+            default: {
+                const std::string meta = "\"file\": " + JsonString(o.file) +
+                                         ", \"sampleRate\": " + std::to_string(capture.SampleRate()) +
+                                         ", \"samples\": " + std::to_string(capture.SampleCount()) +
+                                         ",\n  \"scl\": " + ChannelJson(capture, scl) +
+                                         ", \"sda\": " + ChannelJson(capture, sda) +
+                                         ",\n  \"decodedFrom\": " + std::to_string(first) +
+                                         ", \"decodedTo\": " + std::to_string(decodedTo) +
+                                         ", \"complete\": " + (cutShort ? "false" : "true");
+                written = PrintJson(stdout, meta, o.packets ? "packets" : "rows", listing, time);
+            }
+        }
+    }
+    if (!written && Interrupted()) {
+        std::fprintf(stderr, "hdmi-ddc: interrupted while printing; the output is cut short\n");
+        return kExitInterrupted;
+    }
+    if (!written) {
+        if (errno == EPIPE) return cutShort ? kExitInterrupted : kExitOk;  // the reader went away
+        std::fprintf(stderr, "hdmi-ddc: cannot write the output: %s\n", std::strerror(errno));
+        return kExitDecodeFailed;
+    }
+    if (cutShort) {
+        std::fprintf(stderr, "hdmi-ddc: %s\n", shortNote.c_str());
+        return kExitInterrupted;
+    }
+    return kExitOk;
+}
+
+}  // namespace hdmi::cli
