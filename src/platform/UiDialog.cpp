@@ -171,6 +171,24 @@ Rect Dialog::ClientRect() const {
     return {0, 0, DialogUnitsToPixelsX(template_->cx), DialogUnitsToPixelsY(template_->cy)};
 }
 
+void Dialog::ClickButton(int id) {
+    ControlWindow* w = GetDlgItem(id);
+    if (w == nullptr || template_ == nullptr || ended_) return;
+    const bool automatic = (w->style & kStyleAuto) != 0;
+    if (w->kind == ControlKind::CheckBox && automatic) w->checked = !w->checked;
+    if (w->kind == ControlKind::RadioButton && automatic) {
+        // The group runs from the nearest group start at or before the button to the next one.
+        const size_t at = static_cast<size_t>(w - controls_.data());
+        size_t first = at;
+        while (first > 0 && (controls_[first].style & kStyleGroup) == 0) --first;
+        size_t end = first + 1;
+        while (end < controls_.size() && (controls_[end].style & kStyleGroup) == 0) ++end;
+        for (size_t i = first; i < end; ++i)
+            if (controls_[i].kind == ControlKind::RadioButton) controls_[i].checked = i == at;
+    }
+    SendCommand(id);
+}
+
 void Dialog::SendCommand(int id) {
     if (template_ != nullptr && !ended_) OnCommand(id);
 }

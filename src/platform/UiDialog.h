@@ -212,6 +212,9 @@ class Dialog {
     const ResourceModule& Resources() const { return resources_; }
 
     // Messages.
+    // A click on a button as a user makes it: an automatic check box toggles, an automatic radio
+    // button checks itself and clears the others of its group, then the dialog hears the command.
+    void ClickButton(int id);
     void SendCommand(int id);
     // Asks the dialog whether the up-down position may change by `delta`; when it may, the
     // position moves, staying in its range. Returns the dialog's answer (0 = allowed).

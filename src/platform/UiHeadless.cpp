@@ -11,21 +11,7 @@ HeadlessPresentation::~HeadlessPresentation() {
 }
 
 void HeadlessPresentation::Click(int id) {
-    ControlWindow* w = dialog_.GetDlgItem(id);
-    if (w == nullptr || !IsOpen()) return;
-    if (w->kind == ControlKind::CheckBox && (w->style & kStyleAuto) != 0) w->checked = !w->checked;
-    if (w->kind == ControlKind::RadioButton && (w->style & kStyleAuto) != 0) {
-        // The group runs from the nearest group start at or before the button to the next one.
-        auto& controls = dialog_.Controls();
-        size_t at = static_cast<size_t>(w - controls.data());
-        size_t first = at;
-        while (first > 0 && (controls[first].style & kStyleGroup) == 0) --first;
-        size_t end = first + 1;
-        while (end < controls.size() && (controls[end].style & kStyleGroup) == 0) ++end;
-        for (size_t i = first; i < end; ++i)
-            if (controls[i].kind == ControlKind::RadioButton) controls[i].checked = i == at;
-    }
-    dialog_.SendCommand(id);
+    dialog_.ClickButton(id);
 }
 
 int HeadlessPresentation::StepSpin(int id, int delta) {

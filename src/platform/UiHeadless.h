@@ -23,8 +23,7 @@ class HeadlessPresentation {
     bool IsOpen() const { return opened_ && !dialog_.IsEnded(); }
     int Result() const { return dialog_.ModalResult(); }
 
-    // User actions. A click on an automatic check box toggles it, on an automatic radio button
-    // checks it and clears the others of its group; then the dialog hears of the click.
+    // User actions.
     void Click(int id);
     // One step of an up-down control's arrow; returns the dialog's answer (0 = allowed).
     int StepSpin(int id, int delta);

@@ -1,5 +1,6 @@
 #include "ui/SettingsDialog.h"
 
+#include "platform/TerminalDialog.h"
 #include "ui/HdmiEdidDlg.h"
 
 namespace hdmi::ui {
@@ -10,8 +11,9 @@ void ApplyRecordDefaults(HostDecodeContext& context) {
 }
 
 void RunConfigDialog(HostDecodeContext& context) {
-    // Until the terminal presentation lands there is nowhere to show the dialog.
-    context.DialogResult = 2;
+    HDMI_EDID_DLG dialog(&context);
+    // Without a terminal there is no one to ask: the dialog counts as cancelled.
+    if (platform::RunDialogInTerminal(dialog, platform::CurrentUiLanguage()) < 0) context.DialogResult = 2;
 }
 
 }  // namespace hdmi::ui
