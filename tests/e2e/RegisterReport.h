@@ -1,0 +1,93 @@
+// Harness of the HDCP and SCDC report tests: a bus script is synthesized, decoded through the
+// exports with a report, and the report rows are rendered compactly so that a test can spell out
+// every row of a transaction:
+//
+//   "75(HDCP)|0x08|Link verification response(Ri', Rd)|12 34h @3"
+//
+// is the row whose cells are Address, Offset, Register Name and Data, followed by " @" and the
+// colour pair of the Data column when the Data cell holds text (3 ordinary, 6 an acknowledge
+// anomaly). An empty cell reads " ", as the report writes it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "BusSynth.h"
+#include "Session.h"
+
+namespace hdmi::register_report {
+
+inline std::shared_ptr<host::Plugin> SharedPlugin() {
+    static std::shared_ptr<host::Plugin> plugin = host::Plugin::Load();
+    return plugin;
+}
+
+inline std::string Render(const host::ReportRow& row) {
+    std::string text;
+    for (size_t c = 0; c < row.cells.size(); ++c) text += (c > 0 ? "|" : "") + row.cells[c];
+    if (row.cells.size() == 4 && row.cells[3] != " " && row.pairs.size() >= 4)
+        text += " @" + std::to_string(row.pairs[3]);
+    return text;
+}
+
+using Rows = std::vector<std::string>;
+
+class RegisterReportTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        session_ = std::make_unique<host::Session>(SharedPlugin());
+        session_->Init();
+        session_->Defaults();
+        session_->SetReportOutput(host::ReportOutput::Sink);
+        session_->SetEightBitAddress(true);  // 74h/75h rather than 3Ah, as HDCP documents name them
+    }
+
+    static host::BusSynth Bus() { return host::BusSynth(1'000'000, 100'000); }
+
+    // Decodes the script; the report must arrive whole and well formed.
+    const host::ReportText& Decode(const host::BusSynth& bus) {
+        capture_ = bus.Build();
+        session_->SetCapture(capture_);
+        EXPECT_GT(session_->Analyze(), 0u);
+        const host::ReportText& report = session_->LastReport();
+        EXPECT_TRUE(report.present && report.wellFormed && report.ended);
+        EXPECT_TRUE(report.MalformedRows().empty());
+        return report;
+    }
+
+    // Every row of the report, rendered.
+    Rows RowsOf(const host::BusSynth& bus) {
+        Rows rows;
+        for (const host::ReportRow& row : Decode(bus).Rows()) rows.push_back(Render(row));
+        return rows;
+    }
+
+    // The whole report text against tests/golden/<name>.txt; HDMI_UPDATE_GOLDEN=1 rewrites the
+    // file instead (read the diff before committing it).
+    void ExpectGolden(const std::string& name, const host::ReportText& report) {
+        std::string actual;
+        for (const std::string& line : report.lines) actual += line + "\n";
+        const std::string path = std::string(HDMI_GOLDEN_DIR) + "/" + name + ".txt";
+        const char* update = std::getenv("HDMI_UPDATE_GOLDEN");
+        if (update != nullptr && std::string(update) == "1") {
+            std::ofstream(path, std::ios::binary) << actual;
+            return;
+        }
+        std::ifstream file(path, std::ios::binary);
+        ASSERT_TRUE(file.good()) << "missing golden file " << path;
+        std::stringstream expected;
+        expected << file.rdbuf();
+        EXPECT_EQ(actual, expected.str()) << "report differs from " << path;
+    }
+
+    std::unique_ptr<host::Session> session_;
+    host::Capture capture_;
+};
+
+}  // namespace hdmi::register_report
