@@ -53,6 +53,7 @@ struct PacketLabel {
     uint32_t colorMode = 0;  // 24 when the colours are valid, 0 for no label
     uint32_t fillColor = 0;
     uint32_t textColor = 0;
+    bool overrun = false;  // the plug-in wrote past the text size it was given
 };
 
 // A report row line, parsed: "|@01" + two colour digits per column + "|@" + clock + "," +
