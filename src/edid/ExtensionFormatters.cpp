@@ -72,7 +72,11 @@ void StartItem(int32_t& packed, uint32_t& sectionMask, int section, uint32_t ext
 }
 
 // ---- Tag 50h ----------------------------------------------------------------------------------
+// The string-table arithmetic counts from 113: the 122 bytes after the header less the nine fixed
+// bytes of one table (its size, format, four code bytes and three string lengths). A table's size
+// byte counts those nine as well, so they are given back to the bytes left over after it.
 constexpr int kTag50Bytes = 113;
+constexpr uint32_t kStringTableFixedBytes = 9;
 constexpr uint32_t kStringTablePresent = 32;
 constexpr uint32_t kNextEntryBit = 1;
 constexpr uint32_t kEntryAfterNextBit = 2;
@@ -177,7 +181,8 @@ int32_t CDdcDecoder::FormatStringTableSize(char* out, int32_t outSize, const uin
     }
     if (leftOver == 0) return 1;
     sectionMask = kStringTablePresent;
-    descriptorKind = WithCount(descriptorKind, kLeftOver, static_cast<uint32_t>(leftOver));
+    descriptorKind =
+        WithCount(descriptorKind, kLeftOver, static_cast<uint32_t>(leftOver) + kStringTableFixedBytes);
     savedValue += bytes[0];
     std::snprintf(out, Capacity(outSize), "%d", bytes[0]);
     return 0;

@@ -379,18 +379,19 @@ TEST_F(EdidTimingExtensionTest, UnusedBytesCountDownTheLeftOver) {
 }
 
 // ---- Tag-50h extension ----------------------------------------------------------------------------
-TEST_F(EdidDescriptorTest, StringTableSizeLeavesTheRestOf113AsUnusedBytes) {
+TEST_F(EdidDescriptorTest, StringTableSizeLeavesTheBytesAfterTheTableAsUnused) {
     const EntryFormatter f = &CDdcDecoder::FormatStringTableSize;
     decoder_.savedValue = 0;
     decoder_.sectionMask = 3;
     EXPECT_EQ(Run(f, 0, {34}, 8), "34");
     EXPECT_EQ(result_, 0);
     EXPECT_EQ(decoder_.sectionMask, 32u);
-    EXPECT_EQ(Count(24), 79u);
+    // 113 - 34 = 79, and the table's nine fixed bytes that its size counts as well.
+    EXPECT_EQ(Count(24), 88u);
     EXPECT_EQ(decoder_.savedValue, 34u);
     // A second table counts from what the first left.
     EXPECT_EQ(Run(f, 0, {40}, 8), "40");
-    EXPECT_EQ(Count(24), 39u);
+    EXPECT_EQ(Count(24), 39u + 9u);
     EXPECT_EQ(decoder_.savedValue, 74u);
     // Exactly filled, and too large: no text, result 1; a first table too large leaves 113.
     decoder_.savedValue = 0;
