@@ -159,5 +159,25 @@ TEST_F(EdidDescriptorReportTest, DummyManufacturerReservedTagsAndFourCvtCodes) {
     ExpectGolden("descriptor_other_tags", Report(bus_));
 }
 
+TEST_F(EdidDescriptorReportTest, EachUndefinedCvtCodeGoesOnToTheNextCode) {
+    // Code 2 defined, code 3 not, code 4 defined: "Not Defined" under the third caption only.
+    Read("00 00 00 F8 00 01 1B 24 2A 7F 13 FF 00 00 00 57 2C 11", kDescriptor1);
+    std::vector<std::string> captions;
+    for (const auto& [name, data] : NamesAndData(Report(bus_)))
+        if (name.rfind("CVT 3 Byte Code Descriptor with", 0) == 0 || name == "Not Defined" ||
+            name == "Addressable Lines per Field")
+            captions.push_back(name + (data == " " ? "" : " = " + data));
+    EXPECT_EQ(captions, (std::vector<std::string>{
+                            "CVT 3 Byte Code Descriptor with the #1 (Highest) Priority",
+                            "Addressable Lines per Field = 1080",
+                            "CVT 3 Byte Code Descriptor with the #2 Priority",
+                            "Addressable Lines per Field = 768",
+                            "CVT 3 Byte Code Descriptor with the #3 Priority",
+                            "Not Defined",
+                            "CVT 3 Byte Code Descriptor with the #4 (Lowest) Priority",
+                            "Addressable Lines per Field = 1200",
+                        }));
+}
+
 }  // namespace
 }  // namespace hdmi

@@ -119,5 +119,26 @@ TEST_F(EdidExtensionReportTest, StringExtensionReadThroughTheSegmentPointer) {
     ExpectGolden("extension_tag50", Report(bus_));
 }
 
+TEST_F(EdidExtensionReportTest, EmptyStringsArePassedOverAndTheUnusedBytesStillFollow) {
+    // No model name and no serial number: their byte entries are passed over; the 106 bytes after
+    // the 16-byte table are unused and the checksum is the block's last byte.
+    const std::vector<uint8_t> block = edidtest::Block(Concat(
+        {Hex("50 01 00 21 03"), Hex("10 00 01 14 10 B5"), Hex("07 45 78 61 6D 70 6C 65"), Hex("00 00")}));
+    host::ddc::EdidRead(bus_, block, 0x00, 1);
+    const auto rows = NamesAndData(Report(bus_));
+    std::vector<std::string> names;
+    for (const auto& row : rows) names.push_back(row.first);
+    const auto model = std::find(names.begin(), names.end(), "Model string length");
+    ASSERT_NE(model, names.end());
+    EXPECT_EQ(rows[model - names.begin()].second, "0");
+    ASSERT_LT(model + 2, names.end());
+    EXPECT_EQ(*(model + 1), "Serial Number string length");
+    EXPECT_EQ(*(model + 2), "Unused Byte");
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Unused Byte"), 106);
+    EXPECT_EQ(std::count(names.begin(), names.end(), " "), 7) << "the seven manufacturer bytes";
+    EXPECT_EQ(rows.back().first, "CheckSum");
+    EXPECT_EQ(rows.back().second.find("Error"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace hdmi
