@@ -220,6 +220,7 @@ Capture BusSynth::Take() {
     const int64_t count = TailSampleCount();
     Capture capture = std::move(capture_);
     capture.SetSampleCount(count);
+    capture.ShrinkToFit();
     capture_ = Capture();
     return capture;
 }

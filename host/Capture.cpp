@@ -45,6 +45,12 @@ Capture& Capture::operator=(Capture&& other) noexcept {
 // ---- Building --------------------------------------------------------------------------------------
 
 uint16_t Capture::PaletteIndex(const Levels& levels) {
+    // A few bus lines make a handful of distinct words: a scan beats hashing there.
+    constexpr size_t kScanLimit = 8;
+    if (d_.palette.size() <= kScanLimit) {
+        for (size_t i = 0; i < d_.palette.size(); ++i)
+            if (d_.palette[i] == levels) return uint16_t(i);
+    }
     auto found = d_.paletteLookup.find(levels);
     if (found != d_.paletteLookup.end()) return found->second;
     const auto next = uint16_t(d_.palette.size());

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -38,7 +39,9 @@ struct Levels {
         copy.Set(channel, level);
         return copy;
     }
-    friend bool operator==(const Levels&, const Levels&) = default;
+    friend bool operator==(const Levels& a, const Levels& b) {
+        return std::memcmp(a.bytes.data(), b.bytes.data(), 16) == 0;
+    }
 };
 
 // Anything that can answer the host's edge query. Capture is the in-memory one; generators that
