@@ -99,7 +99,8 @@ int64_t CPacketFile<Entry>::Append(Entry value) {
         return static_cast<int64_t>(host_->LastIndex(host_->Handle, streamId_));
     }
     if (!block_) {
-        block_ = std::make_unique<Entry[]>(2 * kChunkEntries);
+        // Left uninitialised: pages are touched only as entries arrive.
+        block_ = std::make_unique_for_overwrite<Entry[]>(2 * kChunkEntries);
         chunks_[0] = block_.get();
         chunks_[1] = block_.get() + kChunkEntries;
     }
