@@ -101,53 +101,7 @@ TEST_F(EdidDescriptorTest, TimingNumbersJoinTheirHighBitsByWidth) {
     EXPECT_EQ(result_, 0);
 }
 
-// ---- Text descriptors -----------------------------------------------------------------------------
-TEST_F(EdidDescriptorTest, TextDescriptorsShowPrintableBytesAndDotsForTheRest) {
-    for (uint8_t tag : {0xFF, 0xFE, 0xFC}) {
-        StartDescriptor(tag);
-        EXPECT_EQ(Descriptor(1, {'X'}, 8), "X");
-        EXPECT_EQ(Descriptor(2, {0x20}, 8), " ");
-        EXPECT_EQ(Descriptor(3, {0x7F}, 8), "\x7F");
-        EXPECT_EQ(Descriptor(4, {0x0A}, 8), ".");
-        EXPECT_EQ(Descriptor(5, {0x1F}, 8), ".");
-        EXPECT_EQ(Descriptor(6, {0x00}, 8), ".");
-        EXPECT_EQ(Descriptor(7, {0x80}, 8), ".");
-        EXPECT_EQ(Descriptor(13, {0xFF}, 8), ".");
-        EXPECT_EQ(result_, 0);
-    }
-}
-
-// ---- Colour point, standard timings, CVT codes, sections with table texts ----------------------------
-TEST_F(EdidDescriptorTest, ColorPointAlternatesChromaticityAndGamma) {
-    StartDescriptor(0xFB);
-    EXPECT_EQ(Descriptor(1, {0xA3, 0x03}, 10), "0.6396484");
-    EXPECT_EQ(Descriptor(2, {0x54, 0x00}, 10), "0.3281250");
-    EXPECT_EQ(Descriptor(3, {0x78}, 8), "2.20");
-    EXPECT_EQ(Descriptor(4, {0x50, 0x01}, 10), "0.3134766");
-    EXPECT_EQ(Descriptor(5, {0x00, 0x00}, 10), "0.0000000");
-    EXPECT_EQ(Descriptor(6, {0xFF}, 8),
-              "not defined here. Then GAMMA data shall be stored in an EXTENSION Block");
-    EXPECT_EQ(Descriptor(6, {0x00}, 8), "1.00");
-    EXPECT_EQ(Descriptor(3, {0xFE}, 8), "3.54");
-    EXPECT_EQ(result_, 0);
-}
-
-TEST_F(EdidDescriptorTest, StandardTimingDescriptorHasPixelsOnOddCalls) {
-    StartDescriptor(0xFA);
-    EXPECT_EQ(Descriptor(1, {0x01}, 8), "256");
-    EXPECT_EQ(Descriptor(2, {0x01}, 6), "61 Hz");
-    EXPECT_EQ(Descriptor(3, {0x00}, 8), "Reserved Value");
-    EXPECT_EQ(Descriptor(12, {0x3B}, 6), "119 Hz");
-}
-
-TEST_F(EdidDescriptorTest, CvtCodeLinesAreTwiceTheCodePlusOne) {
-    StartDescriptor(0xF8);
-    EXPECT_EQ(Descriptor(1, {0x1B, 0x02}, 12), "1080");  // 21Bh
-    EXPECT_EQ(Descriptor(2, {0x00, 0x00}, 12), "2");
-    EXPECT_EQ(Descriptor(3, {0xFF, 0x0F}, 12), "8192");
-    EXPECT_EQ(result_, 0);
-}
-
+// ---- Sections with table texts ---------------------------------------------------------------------
 TEST_F(EdidDescriptorTest, SectionsExplainedByTheTableAloneGetNoFormatterText) {
     for (uint8_t tag : {0xF9, 0xF7, 0x10, 0x05, 0x42}) {
         StartDescriptor(tag);
