@@ -1,3 +1,4 @@
+// The clock through the standard library, which has it on every platform we build for.
 #include <chrono>
 #include <ctime>
 #include <thread>

@@ -11,11 +11,6 @@
 
 namespace hdmi::platform {
 
-FileFaults& Faults() {
-    static FileFaults faults;
-    return faults;
-}
-
 bool FileExists(const char* name) {
     struct stat info;
     return ::stat(name, &info) == 0;
@@ -37,19 +32,6 @@ bool SeekTo(std::FILE* stream, int64_t offset, int whence) {
 
 int64_t Tell(std::FILE* stream) {
     return static_cast<int64_t>(::ftello(stream));
-}
-
-size_t WriteBlock(const void* data, size_t size, size_t count, std::FILE* stream) {
-    FileFaults& faults = Faults();
-    if (faults.writeBudgetBytes >= 0) {
-        const int64_t wanted = static_cast<int64_t>(size * count);
-        if (wanted > faults.writeBudgetBytes) {
-            faults.writeBudgetBytes = 0;
-            return 0;
-        }
-        faults.writeBudgetBytes -= wanted;
-    }
-    return std::fwrite(data, size, count, stream);
 }
 
 bool MapWholeFile(const char* name, int64_t length, FileMapping& out) {

@@ -10,4 +10,7 @@ void ShowMessageBox(const char* text, const char* caption);
 int MessageBoxCount();
 const char* LastMessageBoxText();
 
+// The platform's half: shows the box (Windows: MessageBoxA) or writes the line (elsewhere).
+void PresentMessageBox(const char* text, const char* caption);
+
 }  // namespace hdmi::platform

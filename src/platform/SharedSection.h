@@ -1,5 +1,6 @@
 // A named, page-file-backed shared-memory section that another process opens by name.
-// On Linux: a POSIX shared-memory object "/<name>".
+// On Linux: a POSIX shared-memory object "/<name>". On Windows: a named file mapping of the
+// pagefile, which exists while a handle to it is open.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +28,7 @@ class SharedSection {
     bool IsOpen() const { return fd_ >= 0; }
 
   private:
-    int fd_ = -1;
+    intptr_t fd_ = -1;  // the file descriptor; on Windows the section's handle
     char* view_ = nullptr;
     uint64_t size_ = 0;
     char name_[40] = {};

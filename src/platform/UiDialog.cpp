@@ -17,9 +17,11 @@ Language LanguageFromLocaleName(const char* name) {
     return Language::SimplifiedChinese;
 }
 
+#ifndef _WIN32  // Windows picks the language of each resource itself (UiWin32.cpp)
 Language CurrentUiLanguage() {
     return LanguageFromLocaleName(std::setlocale(LC_MESSAGES, nullptr));
 }
+#endif
 
 const DialogTemplate* ResourceModule::FindDialog(int id, Language language) const {
     const DialogTemplate* english = nullptr;
@@ -139,6 +141,7 @@ bool Dialog::Create(Language language) {
     if (template_ == nullptr) return false;
     ended_ = false;
     result_ = 0;
+    clientRect_ = {};
     controls_.reserve(template_->items.size());
     for (const ItemTemplate& item : template_->items) {
         ControlWindow w;
@@ -168,6 +171,7 @@ void Dialog::DestroyWindow() {
 
 Rect Dialog::ClientRect() const {
     if (template_ == nullptr) return {};
+    if (clientRect_.Width() > 0) return clientRect_;
     return {0, 0, DialogUnitsToPixelsX(template_->cx), DialogUnitsToPixelsY(template_->cy)};
 }
 

@@ -203,8 +203,11 @@ class Dialog {
     bool Create(Language language);
     void DestroyWindow();
     bool HasWindow() const { return template_ != nullptr; }
+    int TemplateId() const { return templateId_; }
     const DialogTemplate* Template() const { return template_; }
     Rect ClientRect() const;
+    // A presentation with real windows sets the client area it measured (pixels).
+    void SetClientRect(const Rect& rect) { clientRect_ = rect; }
     bool IsEnded() const { return ended_; }
     int ModalResult() const { return result_; }
     std::vector<ControlWindow>& Controls() { return controls_; }
@@ -251,6 +254,7 @@ class Dialog {
     int templateId_;
     const ResourceModule& resources_;
     const DialogTemplate* template_ = nullptr;
+    Rect clientRect_;
     std::vector<ControlWindow> controls_;
     bool ended_ = false;
     int result_ = 0;

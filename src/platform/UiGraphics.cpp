@@ -9,27 +9,6 @@ int gLivePens = 0;
 int gLiveBrushes = 0;
 }  // namespace
 
-ColorRef GetSysColor(SysColor which) {
-    // The classic desktop scheme; nothing here depends on a real desktop.
-    switch (which) {
-        case SysColor::Window:
-            return Rgb(255, 255, 255);
-        case SysColor::WindowText:
-            return Rgb(0, 0, 0);
-        case SysColor::Highlight:
-            return Rgb(0, 120, 215);
-        case SysColor::HighlightText:
-            return Rgb(255, 255, 255);
-        case SysColor::ButtonFace:
-            return Rgb(240, 240, 240);
-        case SysColor::ButtonShadow:
-            return Rgb(160, 160, 160);
-        case SysColor::ButtonHighlight:
-            return Rgb(255, 255, 255);
-    }
-    return 0;
-}
-
 Pen::Pen(int width, ColorRef color) : width_(width), color_(color) {
     ++gLivePens;
 }
@@ -163,6 +142,7 @@ void CDC::BitBlt(int x, int y, int width, int height, const BitmapView& source, 
                  RasterOp op) {
     DrawOp& record = Record(DrawOp::Kind::Blit, {x, y, x + width, y + height});
     record.source = {sourceX, sourceY};
+    record.bitmap = &source;
     record.rop = op;
     for (int row = 0; row < height; ++row) {
         for (int col = 0; col < width; ++col) {

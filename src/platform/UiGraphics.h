@@ -118,6 +118,7 @@ struct DrawOp {
     BkMode bkMode = BkMode::Opaque;
     Point source;
     RasterOp rop = RasterOp::Copy;
+    const BitmapView* bitmap = nullptr;  // the source of a Blit
 };
 
 // What a device context draws on: pixels, the operation log, and the selection state (pen, brush,

@@ -1,6 +1,6 @@
 #include "ui/SettingsDialog.h"
 
-#include "platform/TerminalDialog.h"
+#include "platform/UiModal.h"
 #include "ui/HdmiEdidDlg.h"
 
 namespace hdmi::ui {
@@ -12,8 +12,8 @@ void ApplyRecordDefaults(HostDecodeContext& context) {
 
 void RunConfigDialog(HostDecodeContext& context) {
     HDMI_EDID_DLG dialog(&context);
-    // Without a terminal there is no one to ask: the dialog counts as cancelled.
-    if (platform::RunDialogInTerminal(dialog, platform::CurrentUiLanguage()) < 0) context.DialogResult = 2;
+    // Where the dialog cannot be shown there is no one to ask: it counts as cancelled.
+    if (platform::RunModalDialog(dialog) < 0) context.DialogResult = 2;
 }
 
 }  // namespace hdmi::ui
