@@ -6,6 +6,7 @@
 
 #include "ddc/DdcDecoder.h"
 #include "edid/EdidMaps.h"
+#include "edid/ValueNames.h"
 
 namespace hdmi {
 namespace {
@@ -19,7 +20,6 @@ constexpr FieldDescriptor Caption(const char* name, int byte) {
 // Tables keep one row per line, however long, so that they read like the register layout.
 // clang-format off
 
-constexpr const char* kSupportNames[] = {"not supported", "supported"};
 constexpr const char* kNoYesNames[] = {"No", "Yes"};
 
 // ---- 0x00 Header ------------------------------------------------------------------------------
@@ -118,10 +118,10 @@ constexpr FieldDescriptor kVideoInputFields[] = {
     Field("Input Video Signal Interface").Bits(0, 7, 7).Format("%s").Names(kInputInterfaceNames).Flags(kFieldNoFormatter | kFieldSaveValue).JumpTo(kJumpIfValue, kDigitalInput),
     Field("Signal Level Standard: Video : Sync : Total").Bits(0, 6, 5).Format("%s").Names(kSignalLevelNames),
     Field("Video Setup").Bits(0, 4, 4).Format("%s").Names(kVideoSetupNames),
-    Field("Separate Sync H & V Signals").Bits(0, 3, 3).Format("%s").Names(kSupportNames),
-    Field("Composite Sync Signal on Horizontal").Bits(0, 2, 2).Format("%s").Names(kSupportNames),
-    Field("Composite Sync Signal on Green Video").Bits(0, 1, 1).Format("%s").Names(kSupportNames),
-    Field("Serration on the Vertical Sync").Bits(0, 0, 0).Format("%s").Names(kSupportNames),
+    Field("Separate Sync H & V Signals").Bits(0, 3, 3).Format("%s").Names(names::kSupport),
+    Field("Composite Sync Signal on Horizontal").Bits(0, 2, 2).Format("%s").Names(names::kSupport),
+    Field("Composite Sync Signal on Green Video").Bits(0, 1, 1).Format("%s").Names(names::kSupport),
+    Field("Serration on the Vertical Sync").Bits(0, 0, 0).Format("%s").Names(names::kSupport),
     EndSection(),
     Field("Color Bit Depth").Bits(0, 6, 4).Format("%s").Names(kColorBitDepthNames).Label(kDigitalInput),
     Field("Digital Video Interface Standard Supported").Bits(0, 3, 0).Format("%s").Names(kDigitalInterfaceNames),
@@ -164,9 +164,9 @@ constexpr const char* kColorEncodingNames[] = {
 constexpr uint32_t kDigitalFeatures = 0xF0;
 
 constexpr FieldDescriptor kFeatureFields[] = {
-    Field("Standby Mode").Bits(0, 7, 7).Format("%s").Names(kSupportNames),
-    Field("Suspend Mode").Bits(0, 6, 6).Format("%s").Names(kSupportNames),
-    Field("Active Off = Very Low Power").Bits(0, 5, 5).Format("%s").Names(kSupportNames),
+    Field("Standby Mode").Bits(0, 7, 7).Format("%s").Names(names::kSupport),
+    Field("Suspend Mode").Bits(0, 6, 6).Format("%s").Names(names::kSupport),
+    Field("Active Off = Very Low Power").Bits(0, 5, 5).Format("%s").Names(names::kSupport),
     Field("sRGB Standard").Bits(0, 2, 2).Format("%sDefault color space").Names(kDefaultColorSpaceNames),
     Field("Preferred Timing Mode includes the native pixel format and preferred refresh rate of the display device").Bits(0, 1, 1).Format("%s").Names(kNoYesNames),
     Field("Display is continuous frequency").Bits(0, 0, 0).Format("%s").Names(kNoYesNames).JumpTo(kJumpIfSaved, kDigitalFeatures).Flags(kFieldSaveValue),
@@ -205,25 +205,25 @@ static_assert(ValidFieldTable(kColorFields) && FieldsInsideEntry(kColorFields, 1
 // ---- 0x23 Established and manufacturer's timings ----------------------------------------------------
 constexpr FieldDescriptor kEstablishedTimingFields[] = {
     Caption("Established Timing I", 0),
-    Field("    720 x 400 @ 70Hz, Source:IBM, VGA").Bits(0, 7, 7).Format("%s").Names(kSupportNames),
-    Field("    720 x 400 @ 88Hz, Source:IBM, XGA2").Bits(0, 6, 6).Format("%s").Names(kSupportNames),
-    Field("    640 x 480 @ 60Hz, Source:IBM, VGA").Bits(0, 5, 5).Format("%s").Names(kSupportNames),
-    Field("    640 x 480 @ 67Hz, Source:Apple, Mac II").Bits(0, 4, 4).Format("%s").Names(kSupportNames),
-    Field("    640 x 480 @ 72Hz, Source:VESA").Bits(0, 3, 3).Format("%s").Names(kSupportNames),
-    Field("    640 x 480 @ 75Hz, Source:VESA").Bits(0, 2, 2).Format("%s").Names(kSupportNames),
-    Field("    800 x 600 @ 56Hz, Source:VESA").Bits(0, 1, 1).Format("%s").Names(kSupportNames),
-    Field("    800 x 600 @ 60Hz, Source:VESA").Bits(0, 0, 0).Format("%s").Names(kSupportNames),
+    Field("    720 x 400 @ 70Hz, Source:IBM, VGA").Bits(0, 7, 7).Format("%s").Names(names::kSupport),
+    Field("    720 x 400 @ 88Hz, Source:IBM, XGA2").Bits(0, 6, 6).Format("%s").Names(names::kSupport),
+    Field("    640 x 480 @ 60Hz, Source:IBM, VGA").Bits(0, 5, 5).Format("%s").Names(names::kSupport),
+    Field("    640 x 480 @ 67Hz, Source:Apple, Mac II").Bits(0, 4, 4).Format("%s").Names(names::kSupport),
+    Field("    640 x 480 @ 72Hz, Source:VESA").Bits(0, 3, 3).Format("%s").Names(names::kSupport),
+    Field("    640 x 480 @ 75Hz, Source:VESA").Bits(0, 2, 2).Format("%s").Names(names::kSupport),
+    Field("    800 x 600 @ 56Hz, Source:VESA").Bits(0, 1, 1).Format("%s").Names(names::kSupport),
+    Field("    800 x 600 @ 60Hz, Source:VESA").Bits(0, 0, 0).Format("%s").Names(names::kSupport),
     Caption("Established Timing II", 1),
-    Field("    800 x 600 @ 72Hz, Source:VESA").Bits(1, 7, 7).Format("%s").Names(kSupportNames),
-    Field("    800 x 600 @ 75Hz, Source:VESA").Bits(1, 6, 6).Format("%s").Names(kSupportNames),
-    Field("    832 x 624 @ 75Hz, Source:Apple, Mac II").Bits(1, 5, 5).Format("%s").Names(kSupportNames),
-    Field("    1024 x 768 @ 87Hz(I), Source:IBM - Interlaced").Bits(1, 4, 4).Format("%s").Names(kSupportNames),
-    Field("    1024 x 768 @ 60Hz, Source:VESA").Bits(1, 3, 3).Format("%s").Names(kSupportNames),
-    Field("    1024 x 768 @ 70Hz, Source:VESA").Bits(1, 2, 2).Format("%s").Names(kSupportNames),
-    Field("    1024 x 768 @ 75Hz, Source:VESA").Bits(1, 1, 1).Format("%s").Names(kSupportNames),
-    Field("    1280 x 1024 @ 75Hz, Source:VESA").Bits(1, 0, 0).Format("%s").Names(kSupportNames),
+    Field("    800 x 600 @ 72Hz, Source:VESA").Bits(1, 7, 7).Format("%s").Names(names::kSupport),
+    Field("    800 x 600 @ 75Hz, Source:VESA").Bits(1, 6, 6).Format("%s").Names(names::kSupport),
+    Field("    832 x 624 @ 75Hz, Source:Apple, Mac II").Bits(1, 5, 5).Format("%s").Names(names::kSupport),
+    Field("    1024 x 768 @ 87Hz(I), Source:IBM - Interlaced").Bits(1, 4, 4).Format("%s").Names(names::kSupport),
+    Field("    1024 x 768 @ 60Hz, Source:VESA").Bits(1, 3, 3).Format("%s").Names(names::kSupport),
+    Field("    1024 x 768 @ 70Hz, Source:VESA").Bits(1, 2, 2).Format("%s").Names(names::kSupport),
+    Field("    1024 x 768 @ 75Hz, Source:VESA").Bits(1, 1, 1).Format("%s").Names(names::kSupport),
+    Field("    1280 x 1024 @ 75Hz, Source:VESA").Bits(1, 0, 0).Format("%s").Names(names::kSupport),
     Caption("Manufacturer's Timings", 2),
-    Field("    1152 x 870 @ 75Hz, Source:Apple, Mac II").Bits(2, 7, 7).Format("%s").Names(kSupportNames),
+    Field("    1152 x 870 @ 75Hz, Source:Apple, Mac II").Bits(2, 7, 7).Format("%s").Names(names::kSupport),
     Field("Reserved, 7Bits").Bits(2, 6, 0).Format("%02Xh"),
     EndTable(),
 };
@@ -232,40 +232,39 @@ static_assert(ValidFieldTable(kEstablishedTimingFields) && FieldsInsideEntry(kEs
 // ---- 0x26 Standard timings 1..8 (two bytes each) -----------------------------------------------------
 // The formatter alternates pixels and refresh-rate fields by its call count; the caption rows and
 // the aspect ratio bypass it so that the count stays even for pixels.
-constexpr const char* kAspectRatioNames[] = {"16 : 10 AR", "4 : 3 AR", "5 : 4 AR", "16 : 9 AR"};
 
 constexpr FieldDescriptor kStandardTimingFields[] = {
     Caption("Standard Timing 1", 0).Flags(kFieldNoFormatter),
     Field("    Horizontal addressable pixels").Byte(0).Format("%s"),
-    Field("    Image Aspect Ratio").Bits(1, 7, 6).Format("%s").Names(kAspectRatioNames).Flags(kFieldNoFormatter),
+    Field("    Image Aspect Ratio").Bits(1, 7, 6).Format("%s").Names(names::kStandardTimingAspect).Flags(kFieldNoFormatter),
     Field("    Field Refresh Rate").Bits(1, 5, 0).Format("%s"),
     Caption("Standard Timing 2", 2).Flags(kFieldNoFormatter),
     Field("    Horizontal addressable pixels").Byte(2).Format("%s"),
-    Field("    Image Aspect Ratio").Bits(3, 7, 6).Format("%s").Names(kAspectRatioNames).Flags(kFieldNoFormatter),
+    Field("    Image Aspect Ratio").Bits(3, 7, 6).Format("%s").Names(names::kStandardTimingAspect).Flags(kFieldNoFormatter),
     Field("    Field Refresh Rate").Bits(3, 5, 0).Format("%s"),
     Caption("Standard Timing 3", 4).Flags(kFieldNoFormatter),
     Field("    Horizontal addressable pixels").Byte(4).Format("%s"),
-    Field("    Image Aspect Ratio").Bits(5, 7, 6).Format("%s").Names(kAspectRatioNames).Flags(kFieldNoFormatter),
+    Field("    Image Aspect Ratio").Bits(5, 7, 6).Format("%s").Names(names::kStandardTimingAspect).Flags(kFieldNoFormatter),
     Field("    Field Refresh Rate").Bits(5, 5, 0).Format("%s"),
     Caption("Standard Timing 4", 6).Flags(kFieldNoFormatter),
     Field("    Horizontal addressable pixels").Byte(6).Format("%s"),
-    Field("    Image Aspect Ratio").Bits(7, 7, 6).Format("%s").Names(kAspectRatioNames).Flags(kFieldNoFormatter),
+    Field("    Image Aspect Ratio").Bits(7, 7, 6).Format("%s").Names(names::kStandardTimingAspect).Flags(kFieldNoFormatter),
     Field("    Field Refresh Rate").Bits(7, 5, 0).Format("%s"),
     Caption("Standard Timing 5", 8).Flags(kFieldNoFormatter),
     Field("    Horizontal addressable pixels").Byte(8).Format("%s"),
-    Field("    Image Aspect Ratio").Bits(9, 7, 6).Format("%s").Names(kAspectRatioNames).Flags(kFieldNoFormatter),
+    Field("    Image Aspect Ratio").Bits(9, 7, 6).Format("%s").Names(names::kStandardTimingAspect).Flags(kFieldNoFormatter),
     Field("    Field Refresh Rate").Bits(9, 5, 0).Format("%s"),
     Caption("Standard Timing 6", 10).Flags(kFieldNoFormatter),
     Field("    Horizontal addressable pixels").Byte(10).Format("%s"),
-    Field("    Image Aspect Ratio").Bits(11, 7, 6).Format("%s").Names(kAspectRatioNames).Flags(kFieldNoFormatter),
+    Field("    Image Aspect Ratio").Bits(11, 7, 6).Format("%s").Names(names::kStandardTimingAspect).Flags(kFieldNoFormatter),
     Field("    Field Refresh Rate").Bits(11, 5, 0).Format("%s"),
     Caption("Standard Timing 7", 12).Flags(kFieldNoFormatter),
     Field("    Horizontal addressable pixels").Byte(12).Format("%s"),
-    Field("    Image Aspect Ratio").Bits(13, 7, 6).Format("%s").Names(kAspectRatioNames).Flags(kFieldNoFormatter),
+    Field("    Image Aspect Ratio").Bits(13, 7, 6).Format("%s").Names(names::kStandardTimingAspect).Flags(kFieldNoFormatter),
     Field("    Field Refresh Rate").Bits(13, 5, 0).Format("%s"),
     Caption("Standard Timing 8", 14).Flags(kFieldNoFormatter),
     Field("    Horizontal addressable pixels").Byte(14).Format("%s"),
-    Field("    Image Aspect Ratio").Bits(15, 7, 6).Format("%s").Names(kAspectRatioNames).Flags(kFieldNoFormatter),
+    Field("    Image Aspect Ratio").Bits(15, 7, 6).Format("%s").Names(names::kStandardTimingAspect).Flags(kFieldNoFormatter),
     Field("    Field Refresh Rate").Bits(15, 5, 0).Format("%s"),
     EndTable(),
 };

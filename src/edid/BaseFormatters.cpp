@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "ddc/DdcDecoder.h"
+#include "edid/DescriptorKinds.h"
 #include "edid/EdidMaps.h"
 
 namespace hdmi {
@@ -16,9 +17,6 @@ bool BadArguments(const char* out, int32_t outSize, const uint8_t* bytes) {
 size_t Capacity(int32_t outSize) {
     return static_cast<size_t>(outSize);
 }
-
-// Kind of the standard-timing display descriptor (tag FAh), as the descriptor formatter stores it.
-constexpr int32_t kStandardTimingDescriptor = 6;
 
 }  // namespace
 
