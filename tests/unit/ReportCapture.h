@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ struct SinkRecord {
     bool lengthMismatch = false;  // the length did not match the NUL-terminated text
     int abortAfterLines = -1;     // raise *abortFlag when this many lines have arrived
     volatile uint32_t* abortFlag = nullptr;
+    const HostDecodeContext* context = nullptr;  // when set, Progress is sampled at every line
+    std::vector<uint32_t> progress;
 };
 
 inline SinkRecord& Sink() {
@@ -30,8 +33,15 @@ inline SinkRecord& Sink() {
     return record;
 }
 
+// Lines received so far, readable from another thread.
+inline std::atomic<int>& LinesSeen() {
+    static std::atomic<int> count{0};
+    return count;
+}
+
 inline uint32_t CollectLine(const char* line, uint32_t length) {
     SinkRecord& sink = Sink();
+    ++LinesSeen();
     if (line == nullptr) {
         ++sink.endCalls;
         return 0;
@@ -39,6 +49,7 @@ inline uint32_t CollectLine(const char* line, uint32_t length) {
     if (sink.endCalls > 0) sink.lineAfterEnd = true;
     if (std::strlen(line) != length) sink.lengthMismatch = true;
     sink.lines.emplace_back(line, length);
+    if (sink.context != nullptr) sink.progress.push_back(sink.context->Progress);
     if (sink.abortFlag != nullptr && static_cast<int>(sink.lines.size()) == sink.abortAfterLines)
         *sink.abortFlag = 1;
     return 1;
@@ -46,6 +57,7 @@ inline uint32_t CollectLine(const char* line, uint32_t length) {
 
 inline void ResetSink() {
     Sink() = SinkRecord{};
+    LinesSeen() = 0;
 }
 
 inline std::string Joined(const std::vector<std::string>& lines) {
