@@ -254,8 +254,8 @@ extern constexpr RegisterEntry kExtensionTag10Map[] = {
 };
 
 // After the table size the string-table entries follow in order; a result with bit 2 from the
-// size entry would skip them to the unused bytes. The serial number's bytes lead on to the unused
-// bytes (skip 1) rather than holding the walk on their own entry for the rest of the block.
+// size entry would skip them to the unused bytes. The serial number's entry skips by 0: the walk
+// leaves it only when its section bit is found clear on arrival.
 extern constexpr RegisterEntry kExtensionTag50Map[] = {
     // offset length fields                      formatter                                flags                            skip
     {0x00, 5, kLsHeaderFields,           nullptr},
@@ -267,7 +267,7 @@ extern constexpr RegisterEntry kExtensionTag50Map[] = {
     {0xFF, 1, kModelLengthFields,        &CDdcDecoder::FormatStringLength},
     {0xFF, 1, kStringByteFields,         &CDdcDecoder::FormatStringByte,         kRepeatedSection},
     {0xFF, 1, kSerialLengthFields,       &CDdcDecoder::FormatStringLength},
-    {0xFF, 1, kStringByteFields,         &CDdcDecoder::FormatStringByte,         kRepeatedSection | kEntrySkip,  1},
+    {0xFF, 1, kStringByteFields,         &CDdcDecoder::FormatStringByte,         kRepeatedSection | kEntrySkip,  0},
     {0xFF, 1, kUnusedByteFields,         &CDdcDecoder::FormatUnusedByte,         kRepeatedSection},
     {0x7F, 1, kChecksumFields,           &CDdcDecoder::FormatChecksum},
     {},

@@ -252,7 +252,7 @@ constexpr bool ValidRegisterMap(const RegisterEntry* entries, size_t count) {
     for (size_t i = 0; i + 1 < count; ++i) {
         const RegisterEntry& e = entries[i];
         if (e.length < 1 || MissingTable(e.fields)) return false;
-        if ((e.flags & (kEntrySkip | kEntrySkipOnResult)) && e.skip == 0) return false;
+        if (e.skip < 0) return false;  // skips only ever lead forward (0 stays, like a repeat)
         if (e.offset != kOffsetInSequence) {
             if (!first && e.offset < last) return false;
             last = e.offset;
