@@ -37,9 +37,14 @@ char* AppendHex6(char* out, uint32_t colour) {
     return out;
 }
 
-char* AppendQuotedCell(char* out, const char* cell, int length) {
+char* AppendQuotedCell(char* out, const char* cell, int length, bool plain) {
     *out++ = '"';
     if (length == 0) *out++ = ' ';
+    if (plain) {
+        std::memcpy(out, cell, static_cast<size_t>(length));
+        out += length;
+        length = 0;
+    }
     for (int k = 0; k < length; ++k) {
         const uint8_t b = static_cast<uint8_t>(cell[k]);
         switch (kCellBytes.of[b]) {
@@ -100,6 +105,7 @@ void CReportWriter::ClearCells() {
     for (int c = 0; c < columnCount_; ++c) {
         cells_[c][0] = '\0';
         cellLength_[c] = 0;
+        cellPlain_[c] = true;
     }
 }
 
@@ -124,10 +130,18 @@ void CReportWriter::SetColourPair(int pair, uint32_t text, uint32_t fill) {
 void CReportWriter::SetCell(int column, const char* text) {
     if (text == nullptr || column < 0 || column >= columnCount_) return;
     rowDirty_ = true;
-    const size_t length = strnlen(text, kCellSize - 1);
-    std::memmove(cells_[column], text, length);  // a caller may hand back the cell's own text
-    cells_[column][length] = '\0';
-    cellLength_[column] = static_cast<int>(length);
+    // Copied forward byte by byte, so a caller may hand back the cell's own text; whether the
+    // text needs escaping is noted on the way, so that most cells are written with one copy.
+    char* cell = cells_[column];
+    int length = 0;
+    bool plain = true;
+    for (; length < kCellSize - 1 && text[length] != '\0'; ++length) {
+        cell[length] = text[length];
+        plain = plain && kCellBytes.of[static_cast<uint8_t>(text[length])] == kCopy;
+    }
+    cell[length] = '\0';
+    cellLength_[column] = length;
+    cellPlain_[column] = plain;
 }
 
 void CReportWriter::SetRowClock(int64_t position) {
@@ -185,7 +199,7 @@ int64_t CReportWriter::BuildRow(char* out) const {
     p = std::to_chars(p, p + kClockDigits, rowClock_).ptr;
     *p++ = ',';
     for (int c = 0; c < columnCount_; ++c) {
-        p = AppendQuotedCell(p, cells_[c], cellLength_[c]);
+        p = AppendQuotedCell(p, cells_[c], cellLength_[c], cellPlain_[c]);
         *p++ = ',';
     }
     p[-1] = '\r';  // the last "," (or the one after the clock when there are no columns)

@@ -78,6 +78,7 @@ class CReportWriter {
     uint32_t pairFill_[kMaxColourPairs] = {};
     char cells_[kMaxColumns][kCellSize] = {};
     int cellLength_[kMaxColumns] = {};
+    bool cellPlain_[kMaxColumns] = {};  // the cell needs no escaping
     uint32_t columnColour_[kMaxColumns] = {};
     int64_t rowClock_ = 0;
     bool headerPending_ = false;

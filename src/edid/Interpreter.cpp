@@ -62,6 +62,18 @@ void ApplyFormat(char* out, int size, const char* format, const char* text, uint
     }
 }
 
+// A caption is plain text, except the few that show the field's value; either way it is cut to
+// its buffer.
+void SetCaption(CReportWriter& row, const char* name, uint32_t value) {
+    if (std::strchr(name, '%') == nullptr && strnlen(name, kCaptionSize) < kCaptionSize) {
+        row.SetCell(2, name);
+        return;
+    }
+    char caption[kCaptionSize];
+    ApplyFormat(caption, sizeof caption, name, nullptr, value);
+    row.SetCell(2, caption);
+}
+
 // Appends to a bounded text; what does not fit is cut.
 void AppendCut(char* text, int size, const char* more) {
     const size_t used = strnlen(text, size - 1);
@@ -139,11 +151,7 @@ int32_t CDdcDecoder::InterpretFields(CReportWriter& row, const RegisterEntry& en
             descriptorKind = 0;
             savedValue = 0;
         }
-        if (field.name != nullptr) {
-            char caption[kCaptionSize];
-            ApplyFormat(caption, sizeof caption, field.name, nullptr, value);
-            row.SetCell(2, caption);
-        }
+        if (field.name != nullptr) SetCaption(row, field.name, value);
 
         if (!Has(field, kFieldNoFormatter) && entry.formatter != nullptr) {
             uint8_t joined[kMaxJoinedBytes] = {static_cast<uint8_t>(value)};
