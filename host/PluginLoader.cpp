@@ -1,14 +1,13 @@
 #include "PluginLoader.h"
 
-#include <dlfcn.h>
-#include <stdlib.h>
-
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <system_error>
 #include <vector>
+
+#include "HostSystem.h"
 
 namespace hdmi::host {
 
@@ -27,26 +26,18 @@ std::string RegistryKey(const std::string& path) {
 }
 
 std::string MakeTempFolder() {
-    const char* base = getenv("TMPDIR");
-    std::string pattern = (base && *base) ? base : "/tmp";
-    if (pattern.back() != '/') pattern += '/';
-    pattern += "hdmiddc-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data())) throw PluginError("cannot create a temporary folder from " + pattern);
-    return std::string(buffer.data()) + "/";
+    try {
+        return system::MakePrivateTempFolder();
+    } catch (const std::runtime_error& e) {
+        throw PluginError(e.what());
+    }
 }
 
 template <class Fn>
 void Resolve(void* handle, const std::string& path, const char* name, Fn& slot) {
-    dlerror();
-    void* symbol = dlsym(handle, name);
-    const char* error = dlerror();
-    if (!symbol || error) {
-        std::string message = "plug-in " + path + " lacks the export " + name;
-        if (error) message += std::string(" (") + error + ")";
-        throw PluginError(message);
-    }
+    std::string error;
+    void* symbol = system::LibrarySymbol(handle, name, error);
+    if (!symbol) throw PluginError("plug-in " + path + " lacks the export " + name + " (" + error + ")");
     slot = reinterpret_cast<Fn>(symbol);
 }
 
@@ -55,12 +46,9 @@ void Resolve(void* handle, const std::string& path, const char* name, Fn& slot) 
 std::shared_ptr<Plugin> Plugin::Open(const std::string& path) {
     std::shared_ptr<Plugin> plugin(new Plugin());
     plugin->path_ = path;
-    dlerror();
-    plugin->handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!plugin->handle_) {
-        const char* error = dlerror();
-        throw PluginError("cannot load plug-in " + path + ": " + (error ? error : "unknown error"));
-    }
+    std::string error;
+    plugin->handle_ = system::OpenLibrary(path, error);
+    if (!plugin->handle_) throw PluginError("cannot load plug-in " + path + ": " + error);
     // On a throw below the destructor closes the library again.
     PluginExports& e = plugin->exports_;
     Resolve(plugin->handle_, path, "GetPluginInfo", e.GetPluginInfo);
@@ -105,7 +93,7 @@ std::shared_ptr<Plugin> Plugin::TryLoad(const std::string& path, std::string& er
 
 Plugin::~Plugin() {
     // The plug-in deletes its packet files when it is unloaded; the folder goes after it.
-    if (handle_) dlclose(handle_);
+    system::CloseLibrary(handle_);
     if (!tempFolder_.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(tempFolder_, ignored);

@@ -1,13 +1,10 @@
 #include "Session.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+
+#include "HostSystem.h"
 
 namespace hdmi::host {
 
@@ -427,7 +424,7 @@ void Session::PrepareReport() {
     reportLinesSeen_ = 0;
     // A fresh name per report, so that a report that never came cannot be mistaken for the
     // section of an earlier one.
-    reportName_ = "hdmiddc_" + std::to_string(getpid()) + "_" + std::to_string(++gReportCounter);
+    reportName_ = "hdmiddc_" + std::to_string(system::ProcessId()) + "_" + std::to_string(++gReportCounter);
     std::memset(context_->ReportName, 0, sizeof context_->ReportName);
     context_->ReportLineSink = nullptr;
     if (reportOutput_ == ReportOutput::None) return;
@@ -438,36 +435,15 @@ void Session::PrepareReport() {
 
 void Session::CollectSectionReport() {
     if (reportOutput_ != ReportOutput::Section) return;
-    const std::string name = "/" + reportName_;
-    const int fd = shm_open(name.c_str(), O_RDONLY, 0);
-    if (fd < 0) return;
-    struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        close(fd);
-        return;
-    }
+    const system::NamedSectionText section = system::ReadNamedSection(reportName_);
+    if (!section.found) return;
     report_.present = true;
-    const size_t size = size_t(info.st_size);
-    if (size == 0) {
-        close(fd);
-        report_.wellFormed = false;  // not even the terminating NUL
-        return;
-    }
-    void* view = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-    close(fd);
-    if (view == MAP_FAILED) {
-        report_.present = false;
-        return;
-    }
-    const char* text = static_cast<const char*>(view);
-    const size_t length = strnlen(text, size);
-    if (length == size) report_.wellFormed = false;  // no NUL inside the section
+    if (!section.terminated) report_.wellFormed = false;  // no NUL inside the section
     try {
-        SplitLines(std::string_view(text, length), report_);
+        SplitLines(section.text, report_);
     } catch (...) {
         report_.wellFormed = false;
     }
-    munmap(view, size);
 }
 
 uint32_t Session::Analyze() {

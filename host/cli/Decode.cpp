@@ -1,11 +1,5 @@
 // hdmi-ddc decode: a capture file in, the plug-in's report (or its packets) out. The plug-in is
 // driven through its exports only, as a host application drives it.
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -18,6 +12,7 @@
 
 #include "CaptureFile.h"
 #include "Cli.h"
+#include "HostSystem.h"
 #include "PluginLoader.h"
 #include "Render.h"
 #include "Session.h"
@@ -190,7 +185,7 @@ int64_t ParsePosition(const char* option, const std::string& text, const host::C
 class ProgressBar {
   public:
     explicit ProgressBar(When when)
-        : when_(when), terminal_(isatty(STDERR_FILENO) != 0), started_(Clock::now()) {}
+        : when_(when), terminal_(host::system::IsTerminal(stderr)), started_(Clock::now()) {}
 
     void Update(uint32_t progress) {
         if (when_ == When::Never) return;
@@ -271,12 +266,10 @@ RunResult RunAnalysis(host::Session& session, When progress) {
 // ---- Plug-in ---------------------------------------------------------------------------------------
 
 std::string PluginBesideExecutable() {
-    char buffer[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length <= 0) return {};
-    std::string path(buffer, size_t(length));
-    path = path.substr(0, path.rfind('/') + 1) + "HDMI_EDID.so";
-    return access(path.c_str(), R_OK) == 0 ? path : std::string();
+    const std::string folder = host::system::ExecutableFolder();
+    if (folder.empty()) return {};
+    const std::string path = folder + host::system::kPluginFileName;
+    return host::system::IsReadableFile(path) ? path : std::string();
 }
 
 std::shared_ptr<host::Plugin> LoadPlugin(const std::optional<std::string>& requested) {
@@ -295,24 +288,10 @@ std::shared_ptr<host::Plugin> LoadPlugin(const std::optional<std::string>& reque
 
 // The report text exactly as the plug-in left it in its named section.
 std::string SectionText(const std::string& name) {
-    const std::string shmName = "/" + name;
-    const int fd = shm_open(shmName.c_str(), O_RDONLY, 0);
-    if (fd < 0)
-        throw InputError("the plug-in's report section " + shmName +
-                         " cannot be opened: " + std::strerror(errno));
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || info.st_size <= 0) {
-        close(fd);
-        throw InputError("the plug-in's report section " + shmName + " is empty");
-    }
-    const size_t size = size_t(info.st_size);
-    void* view = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-    close(fd);
-    if (view == MAP_FAILED) throw InputError("the plug-in's report section cannot be mapped");
-    const char* text = static_cast<const char*>(view);
-    std::string copy(text, strnlen(text, size));
-    munmap(view, size);
-    return copy;
+    host::system::NamedSectionText section = host::system::ReadNamedSection(name);
+    if (!section.found) throw InputError("the plug-in's report section " + section.error);
+    if (section.text.empty()) throw InputError("the plug-in's report section " + name + " is empty");
+    return std::move(section.text);
 }
 
 // ---- Packets ---------------------------------------------------------------------------------------
@@ -450,7 +429,7 @@ int RunDecode(Args args) {
 
     const TimeFormat time(capture.SampleRate(), capture.SampleCount());
     const bool colour = o.colour == When::Always ||
-                        (o.colour == When::Auto && isatty(STDOUT_FILENO) && !std::getenv("NO_COLOR") &&
+                        (o.colour == When::Auto && host::system::IsTerminal(stdout) && !std::getenv("NO_COLOR") &&
                          std::string_view(std::getenv("TERM") ? std::getenv("TERM") : "") != "dumb");
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);

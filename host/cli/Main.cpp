@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Cli.h"
+#include "HostSystem.h"
 
 namespace hdmi::cli {
 
@@ -57,12 +58,18 @@ Exit status: 0 done, 1 the plug-in could not decode, 2 bad input or usage, 130 i
 }  // namespace
 
 void InstallSignalHandlers() {
+#ifdef _WIN32
+    // Ctrl-C in the console; the C runtime has no SIGPIPE there (a closed pipe fails the write).
+    std::signal(SIGINT, &OnInterrupt);
+    std::signal(SIGTERM, &OnInterrupt);
+#else
     struct sigaction action {};
     action.sa_handler = &OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 bool Interrupted() {
@@ -143,6 +150,7 @@ int64_t ParseCount(std::string_view option, std::string_view text, int64_t min, 
 
 int main(int argc, char** argv) {
     using namespace hdmi::cli;
+    hdmi::host::system::UseBinaryStandardStreams();  // the raw report keeps its CR LF
     std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty() || words[0] == "help" || words[0] == "--help" || words[0] == "-h") {
         std::fputs(kUsage, words.empty() ? stderr : stdout);
