@@ -63,27 +63,6 @@ TEST_F(InterpretRegisterTest, ReadWalksTheMapEntryByEntryThenDumpsWhatNoEntryCov
               static_cast<uint8_t>(0x34 + 0x12 + 0x02 + 0x01 + 0x00 + 0x55 + 0x04 + 0x66 + 0x77));
 }
 
-TEST_F(InterpretRegisterTest, SectionAndSinkCarryTheSameReport) {
-    decoder_.sectionMask = 0b1;
-    const PacketScript script = PacketScript().segmentedRead(1, 0x01, {0x34, 0x12, 0x00, 0x42, 0x0F});
-    decoder_.currentMap = testing::kTestMap;
-    const Lines lines = Report(script);
-
-    testing::TestDecoder other;
-    other.sectionMask = 0b1;
-    other.currentMap = testing::kTestMap;
-    script.LoadInto(other);
-    const std::string name = testing::SectionName("ireg");
-    context_.ReportLineSink = nullptr;
-    testing::SetReportName(context_, name);
-    other.RunReport(context_);
-    const testing::SectionText section = testing::ReadSection(name.c_str());
-    ASSERT_TRUE(section.present);
-    EXPECT_TRUE(section.terminated);
-    EXPECT_EQ(section.text, testing::Joined(lines));
-    EXPECT_NE(section.text.find("\"Optional A\",\"42h\""), std::string::npos);
-}
-
 TEST_F(InterpretRegisterTest, ReadStartingInsideTheMapBeginsAtTheEntryOfItsOffset) {
     const Lines lines = ReadWithMap(testing::kTestMap, 0x06, {0x00, 0x11});
     ASSERT_EQ(lines.size(), 5u);

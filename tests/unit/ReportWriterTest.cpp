@@ -63,6 +63,7 @@ TEST_F(ReportWriterTest, RowCarriesColourDigitsClockAndQuotedCells) {
     writer.SetColumnColour(1, 3);
     writer.SetColumnColour(2, 4);
     writer.SetColumnColour(3, 7);
+    writer.SetColumnColour(1, 8);  // no pair 8: column 1 keeps pair 3
     writer.SetRowClock(-5);
     writer.SetCell(0, "50(EDID)");
     writer.SetCell(2, "Name");
@@ -88,18 +89,7 @@ TEST_F(ReportWriterTest, CellQuotingEscapesQuoteAndBackslashAndDotsOtherBytes) {
     EXPECT_EQ(Sink().lines[1], "|@0123232323|@0,\"a\\\"b\\\\c.d\",\"\x7F... ~\",\" \",\" \"\r\n");
 }
 
-TEST_F(ReportWriterTest, ColourPairsBeyondTheCountAreIgnored) {
-    CReportWriter writer;
-    OpenWithColumns(writer);  // pairs 0 and 1
-    writer.SetColumnColour(0, 1);
-    writer.SetColumnColour(1, 2);  // no pair 2: column 1 keeps pair 0
-    writer.SetCell(0, "x");
-    writer.CommitRow();
-    writer.Finish();
-    EXPECT_EQ(Sink().lines[1].substr(0, 14), "|@0145232323|@");
-}
-
-TEST_F(ReportWriterTest, ClockStaysUntilSetAgainAndCleanRowsAreNotWritten) {
+TEST_F(ReportWriterTest, ClockStaysCleanRowsAreNotWrittenAndCellsAreCut) {
     CReportWriter writer;
     OpenWithColumns(writer);
     writer.SetRowClock(1234);
@@ -113,22 +103,15 @@ TEST_F(ReportWriterTest, ClockStaysUntilSetAgainAndCleanRowsAreNotWritten) {
     writer.CommitRow();
     writer.SetRowClock(99);  // a clock alone makes a row of blanks
     writer.CommitRow();
+    writer.SetCell(3, "replaced");
+    writer.SetCell(3, std::string(300, 'x').c_str());  // cut to 255
+    writer.CommitRow();
     writer.Finish();
-    ASSERT_EQ(Sink().lines.size(), 4u);
+    ASSERT_EQ(Sink().lines.size(), 5u);
     EXPECT_EQ(Sink().lines[1], "|@0123232323|@1234,\" \",\" \",\" \",\"first\"\r\n");
     EXPECT_EQ(Sink().lines[2], "|@0123232323|@1234,\" \",\" \",\" \",\"second\"\r\n");
     EXPECT_EQ(Sink().lines[3], "|@0123232323|@99,\" \",\" \",\" \",\" \"\r\n");
-}
-
-TEST_F(ReportWriterTest, CellsAreCutAt255AndReplacedBySetCell) {
-    CReportWriter writer;
-    OpenWithColumns(writer);
-    const std::string longText(300, 'x');
-    writer.SetCell(3, "replaced");
-    writer.SetCell(3, longText.c_str());
-    writer.CommitRow();
-    writer.Finish();
-    EXPECT_EQ(Sink().lines[1], "|@0123232323|@0,\" \",\" \",\" \",\"" + std::string(255, 'x') + "\"\r\n");
+    EXPECT_EQ(Sink().lines[4], "|@0123232323|@99,\" \",\" \",\" \",\"" + std::string(255, 'x') + "\"\r\n");
 }
 
 TEST_F(ReportWriterTest, FinishCommitsADirtyRowAndEndsTheCallbackOutputOnce) {
