@@ -3,11 +3,15 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace hdmi::host {
@@ -17,7 +21,8 @@ static_assert(std::endian::native == std::endian::little, "samples are read as l
 namespace {
 
 constexpr int kMaxUnitSize = kMaxChannels / 8;
-constexpr size_t kReadBlock = 4 << 20;
+constexpr size_t kReadBlock = 1 << 20;
+constexpr size_t kMaxReadThreads = 4;
 constexpr size_t kMetadataLimit = 1 << 20;
 
 std::string_view Trim(std::string_view text) {
@@ -82,12 +87,18 @@ bool ParseCount(const std::string& text, int64_t& value) {
     return true;
 }
 
-// Appends a run to the capture for every change of the kept bits, walking the samples with
-// 64-bit words where the unit size allows: a stretch of unchanged samples costs one compare per
-// eight bytes.
+struct Run {
+    int64_t position;
+    Levels levels;
+};
+
+// Notes a run for every change of the kept bits, walking the samples with 64-bit words where the
+// unit size allows: a stretch of unchanged samples costs one compare per eight bytes. The first
+// sample always starts a run (the capture merges it when it continues the run before).
 class RunScanner {
   public:
-    RunScanner(Capture& capture, int unitSize, const Levels& keep) : capture_(capture), unit_(unitSize) {
+    RunScanner(std::vector<Run>& runs, int unitSize, const Levels& keep, int64_t firstSample)
+        : runs_(runs), unit_(unitSize), position_(firstSample) {
         std::memcpy(mask_.data(), keep.bytes.data(), size_t(unitSize));
         std::memcpy(&mask64_, mask_.data(), std::min<size_t>(8, size_t(unitSize)));
     }
@@ -110,8 +121,7 @@ class RunScanner {
         std::memcpy(carry_.data(), data + whole * size_t(unit_), carried_);
     }
 
-    int64_t SampleCount() const { return position_; }
-    bool PartialSample() const { return carried_ != 0; }
+    int64_t Position() const { return position_; }
 
   private:
     void Samples(const uint8_t* data, size_t count) {
@@ -161,7 +171,7 @@ class RunScanner {
         if (!started_ && count > 0) {
             current = Load<U>(data) & mask64_;
             pattern = Repeat<U>(current);
-            Change(0, current);
+            Change(position_, current);
             i = 1;
         }
         while (i < count) {
@@ -190,9 +200,9 @@ class RunScanner {
 
     void Change(int64_t position, uint64_t value) {
         std::memcpy(current_.data(), &value, 8);
-        Levels levels;
-        std::memcpy(levels.bytes.data(), current_.data(), size_t(unit_));
-        capture_.Append(position, levels);
+        Run run{position, Levels{}};
+        std::memcpy(run.levels.bytes.data(), current_.data(), size_t(unit_));
+        runs_.push_back(run);
         started_ = true;
     }
 
@@ -204,20 +214,20 @@ class RunScanner {
                 same = (sample[b] & mask_[size_t(b)]) == current_[size_t(b)];
             if (same) continue;
             for (int b = 0; b < unit_; ++b) current_[size_t(b)] = uint8_t(sample[b] & mask_[size_t(b)]);
-            Levels levels;
-            std::memcpy(levels.bytes.data(), current_.data(), size_t(unit_));
-            capture_.Append(position_ + int64_t(i), levels);
+            Run run{position_ + int64_t(i), Levels{}};
+            std::memcpy(run.levels.bytes.data(), current_.data(), size_t(unit_));
+            runs_.push_back(run);
             started_ = true;
         }
     }
 
-    Capture& capture_;
+    std::vector<Run>& runs_;
     int unit_;
     std::array<uint8_t, 16> mask_{};
     uint64_t mask64_ = 0;
     std::array<uint8_t, 16> current_{};
     bool started_ = false;
-    int64_t position_ = 0;
+    int64_t position_;
     std::array<uint8_t, 16> carry_{};
     size_t carried_ = 0;
 };
@@ -244,6 +254,8 @@ std::string ReadWholeMember(zip_t* zip, const std::string& path, const char* nam
 struct Chunk {
     int64_t number;
     zip_uint64_t index;
+    int64_t firstSample = 0;
+    uint64_t bytes = 0;
 };
 
 // The members holding the logic samples, in order: "<capturefile>" alone (old sessions) or
@@ -256,7 +268,7 @@ std::vector<Chunk> FindChunks(zip_t* zip, const std::string& capturefile) {
         if (!raw) continue;
         const std::string_view name(raw);
         if (name == capturefile) {
-            chunks.push_back({0, zip_uint64_t(i)});
+            chunks.push_back({0, zip_uint64_t(i), 0, 0});
             continue;
         }
         if (!name.starts_with(capturefile) || name.size() <= capturefile.size() + 1 ||
@@ -264,13 +276,97 @@ std::vector<Chunk> FindChunks(zip_t* zip, const std::string& capturefile) {
             continue;
         int64_t number = 0;
         if (ParseCount(std::string(name.substr(capturefile.size() + 1)), number))
-            chunks.push_back({number, zip_uint64_t(i)});
+            chunks.push_back({number, zip_uint64_t(i), 0, 0});
     }
     std::sort(chunks.begin(), chunks.end(),
               [](const Chunk& a, const Chunk& b) { return a.number < b.number; });
     return chunks;
 }
 
+// Feeds one member to the scanner block by block, calling `drain` after each block; checks that
+// it holds the bytes the archive's directory promises.
+template <class Drain>
+void ScanMember(zip_t* zip, const std::string& path, const Chunk& chunk, RunScanner& scanner, uint8_t* buffer,
+                const ReadOptions& options, Drain&& drain) {
+    const char* name = zip_get_name(zip, chunk.index, 0);
+    const std::string member = name ? name : "?";
+    ZipMember file{zip_fopen_index(zip, chunk.index, 0)};
+    if (!file.file) throw CaptureError(path + ": cannot open " + member + ": " + zip_strerror(zip));
+    uint64_t total = 0;
+    while (true) {
+        if (options.cancelled && options.cancelled()) throw ReadCancelled();
+        const zip_int64_t got = zip_fread(file.file, buffer, kReadBlock);
+        if (got < 0)
+            throw CaptureError(path + ": corrupt sample data in " + member + ": " +
+                               zip_file_strerror(file.file));
+        if (got == 0) break;
+        total += uint64_t(got);
+        scanner.Feed(buffer, size_t(got));
+        drain();
+    }
+    if (total != chunk.bytes) throw CaptureError(path + ": truncated sample data in " + member);
+}
+
+// Members hold independent deflate streams: workers inflate and scan them side by side, each
+// with its own handle on the archive, and the runs join the capture in member order.
+void ScanInParallel(const std::string& path, const std::vector<Chunk>& chunks, int unit, const Levels& keep,
+                    const ReadOptions& options, size_t threads, Capture& capture) {
+    struct Result {
+        std::vector<Run> runs;
+        std::exception_ptr error;
+        bool done = false;
+    };
+    std::vector<Result> results(chunks.size());
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+
+    auto work = [&] {
+        int openError = 0;
+        ZipArchive archive{zip_open(path.c_str(), ZIP_RDONLY, &openError)};
+        const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReadBlock]);
+        for (size_t i = next++; i < chunks.size() && !stop; i = next++) {
+            std::vector<Run> runs;
+            std::exception_ptr error;
+            try {
+                if (!archive.zip)
+                    throw CaptureError(path + ": cannot reopen (" + ZipOpenError(openError) + ")");
+                RunScanner scanner(runs, unit, keep, chunks[i].firstSample);
+                ScanMember(archive.zip, path, chunks[i], scanner, buffer.get(), options, [] {});
+            } catch (...) {
+                error = std::current_exception();
+                stop = true;
+            }
+            std::lock_guard lock(mutex);
+            results[i].runs = std::move(runs);
+            results[i].error = error;
+            results[i].done = true;
+            ready.notify_all();
+        }
+    };
+    std::vector<std::thread> workers;
+    struct Joiner {
+        std::vector<std::thread>& workers;
+        std::atomic<bool>& stop;
+        ~Joiner() {
+            stop = true;
+            for (std::thread& worker : workers) worker.join();
+        }
+    } joiner{workers, stop};
+    for (size_t t = 0; t < threads; ++t) workers.emplace_back(work);
+
+    for (Result& result : results) {
+        std::vector<Run> runs;
+        {
+            std::unique_lock lock(mutex);
+            ready.wait(lock, [&] { return result.done; });
+            if (result.error) std::rethrow_exception(result.error);
+            runs = std::move(result.runs);
+        }
+        for (const Run& run : runs) capture.Append(run.position, run.levels);
+    }
+}
 }  // namespace
 
 Capture ReadSigrok(const std::string& path, const ReadOptions& options) {
@@ -329,32 +425,44 @@ Capture ReadSigrok(const std::string& path, const ReadOptions& options) {
     Levels keep = options.select ? options.select(capture) : AllChannels();
     for (int channel = int(probes); channel < kMaxChannels; ++channel) keep.Set(channel, false);
 
-    const std::vector<Chunk> chunks = FindChunks(archive.zip, capturefile);
+    std::vector<Chunk> chunks = FindChunks(archive.zip, capturefile);
     if (chunks.empty())
         throw CaptureError(path + ": the capture holds no samples (no " + capturefile + " data)");
 
-    RunScanner scanner(capture, int(unitSize), keep);
-    std::vector<uint8_t> buffer(kReadBlock);
-    for (const Chunk& chunk : chunks) {
-        ZipMember member{zip_fopen_index(archive.zip, chunk.index, 0)};
-        if (!member.file)
-            throw CaptureError(path + ": cannot open " + zip_get_name(archive.zip, chunk.index, 0) + ": " +
-                               zip_strerror(archive.zip));
-        while (true) {
-            if (options.cancelled && options.cancelled()) throw ReadCancelled();
-            const zip_int64_t got = zip_fread(member.file, buffer.data(), buffer.size());
-            if (got < 0)
-                throw CaptureError(path + ": corrupt sample data in " +
-                                   zip_get_name(archive.zip, chunk.index, 0) + ": " +
-                                   zip_file_strerror(member.file));
-            if (got == 0) break;
-            scanner.Feed(buffer.data(), size_t(got));
+    const int unit = int(unitSize);
+    bool wholeSamples = true;  // every member holds whole samples, so each can be read on its own
+    uint64_t bytes = 0;
+    for (Chunk& chunk : chunks) {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(archive.zip, chunk.index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+            throw CaptureError(path + ": corrupt archive directory: " + zip_strerror(archive.zip));
+        chunk.firstSample = int64_t(bytes / uint64_t(unit));
+        chunk.bytes = stat.size;
+        wholeSamples = wholeSamples && stat.size % uint64_t(unit) == 0;
+        bytes += stat.size;
+    }
+    if (bytes % uint64_t(unit) != 0)
+        throw CaptureError(path + ": truncated sample data (the last sample is incomplete)");
+    const int64_t samples = int64_t(bytes / uint64_t(unit));
+    if (samples == 0) throw CaptureError(path + ": the capture holds no samples");
+
+    const size_t threads =
+        std::min<size_t>({chunks.size(), std::max(1u, std::thread::hardware_concurrency()), kMaxReadThreads});
+    if (wholeSamples && threads > 1) {
+        ScanInParallel(path, chunks, unit, keep, options, threads, capture);
+    } else {
+        std::vector<Run> runs;
+        RunScanner scanner(runs, unit, keep, 0);
+        const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReadBlock]);
+        for (const Chunk& chunk : chunks) {
+            ScanMember(archive.zip, path, chunk, scanner, buffer.get(), options, [&] {
+                for (const Run& run : runs) capture.Append(run.position, run.levels);
+                runs.clear();
+            });
         }
     }
-    if (scanner.PartialSample())
-        throw CaptureError(path + ": truncated sample data (the last sample is incomplete)");
-    if (scanner.SampleCount() == 0) throw CaptureError(path + ": the capture holds no samples");
-    capture.SetSampleCount(scanner.SampleCount());
+    capture.SetSampleCount(samples);
     capture.ShrinkToFit();
     return capture;
 }

@@ -263,6 +263,49 @@ RunResult RunAnalysis(host::Session& session, When progress) {
     return result;
 }
 
+// ---- Warm-up ---------------------------------------------------------------------------------------
+
+// The plug-in names its two packet files after the clock in seconds and waits for the clock to
+// move on between them, so its first decode in a process waits up to a second. It keeps the
+// files for later decodes, so a decode of a two-sample capture, run while the real capture is
+// still being read, lets that wait pass alongside the reading.
+class WarmUp {
+  public:
+    explicit WarmUp(std::shared_ptr<host::Plugin> plugin) : plugin_(std::move(plugin)) {}
+    ~WarmUp() { Join(); }
+    WarmUp(const WarmUp&) = delete;
+    WarmUp& operator=(const WarmUp&) = delete;
+
+    void Start(int64_t sampleRate) {
+        if (thread_.joinable()) return;
+        thread_ = std::thread([this, sampleRate] {
+            try {
+                host::Capture idle(sampleRate > 0 ? sampleRate : 1);
+                host::Levels high;
+                high.Set(0, true);
+                high.Set(1, true);
+                idle.Append(0, high);
+                idle.SetSampleCount(2);
+                host::Session session(plugin_);
+                session.Init();
+                session.Defaults();
+                session.SetReportOutput(host::ReportOutput::None);
+                session.SetCapture(idle);
+                session.Analyze();
+            } catch (...) {
+                // Only a head start: the real decode meets any problem again and reports it.
+            }
+        });
+    }
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+  private:
+    std::shared_ptr<host::Plugin> plugin_;
+    std::thread thread_;
+};
+
 // ---- Plug-in ---------------------------------------------------------------------------------------
 
 std::string PluginBesideExecutable() {
@@ -346,12 +389,14 @@ int RunDecode(Args args) {
     host::ReadOptions read;
     read.sampleRate = o.rate;
     read.cancelled = &Interrupted;
+    WarmUp warmUp(plugin);
     read.select = [&](const host::Capture& header) {
         scl = ResolveChannel(header, o.scl, "SCL", o.file);
         sda = ResolveChannel(header, o.sda, "SDA", o.file);
         if (scl == sda)
             throw InputError(o.file + ": SCL and SDA are both channel " + std::to_string(scl) +
                              "; they must be two different channels");
+        warmUp.Start(header.SampleRate());
         host::Levels keep;
         keep.Set(scl, true);
         keep.Set(sda, true);
@@ -368,6 +413,7 @@ int RunDecode(Args args) {
     }
     if (capture.SampleRate() <= 0)
         throw InputError(o.file + ": the capture has no sample rate (give one with --rate)");
+    warmUp.Join();
 
     // Settings into the record, as the settings dialog would leave them.
     session.SetChannels(scl, sda);

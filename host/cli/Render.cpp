@@ -142,6 +142,9 @@ Listing ReportListing(const host::ReportText& report) {
         Listing::Row out;
         out.sample = row->clock;
         out.cells = std::move(row->cells);
+        // The report writes an empty cell as a single blank.
+        for (std::string& cell : out.cells)
+            if (cell == " ") cell.clear();
         for (int pair : row->pairs) {
             if (pair >= 0 && size_t(pair) < pairs.size()) {
                 out.colours.push_back(pairs[size_t(pair)]);
@@ -202,7 +205,7 @@ bool PrintTable(FILE* out, const Listing& listing, const TimeFormat& time, bool 
         std::vector<std::optional<ColourPair>> colours = {listing.clockColours, listing.clockColours};
         colours.insert(colours.end(), row.colours.begin(), row.colours.end());
         if (!Emit(out, line(cells, colours))) return false;
-        if ((r & 1023) == 0 && Interrupted()) return false;
+        if (Interrupted()) return false;
     }
     return std::fflush(out) == 0;
 }
@@ -216,7 +219,7 @@ bool PrintCsv(FILE* out, const Listing& listing, const TimeFormat& time) {
         text = std::to_string(row.sample) + "," + time.Seconds(row.sample);
         for (const std::string& cell : row.cells) text += "," + CsvField(cell);
         if (!Emit(out, text + "\n")) return false;
-        if ((r & 1023) == 0 && Interrupted()) return false;
+        if (Interrupted()) return false;
     }
     return std::fflush(out) == 0;
 }
@@ -245,7 +248,7 @@ bool PrintJson(FILE* out, const std::string& meta, const char* rowsName, const L
             text += (c ? ", " : "") + colourObject(row.colours[c]);
         text += "]}";
         if (!Emit(out, text)) return false;
-        if ((r & 1023) == 0 && Interrupted()) return false;
+        if (Interrupted()) return false;
     }
     return Emit(out, std::string(listing.rows.empty() ? "" : "\n  ") + "]\n}\n") && std::fflush(out) == 0;
 }
