@@ -54,7 +54,8 @@ std::string MakePrivateTempFolder() {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string folder = std::string(base) + "hdmiddc-" + std::to_string(::GetCurrentProcessId()) +
                                    "-" + std::to_string(++counter);
-        if (::CreateDirectoryA(folder.c_str(), nullptr)) return folder + "\\";
+        // Windows takes '/' as well; the loader promises the plug-in a folder ending in '/'.
+        if (::CreateDirectoryA(folder.c_str(), nullptr)) return folder + "/";
         if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
     throw std::runtime_error(std::string("cannot create a temporary folder in ") + base + ": " +

@@ -1,9 +1,15 @@
 # Sourced by run.sh and test.sh: installs the Debian packages the build needs when they are missing.
 HDMI_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libzip-dev)
+# The Windows build (HDMI_EDID.dll, hdmi-ddc.exe) and its tests under Wine, for test.sh only:
+# `ensure_packages windows` adds them; run.sh stays with the Linux list above.
+HDMI_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine64
+    xvfb xauth)
 
 ensure_packages() {
+    local wanted=("${HDMI_PACKAGES[@]}")
+    [ "${1:-}" = windows ] && wanted+=("${HDMI_WINDOWS_PACKAGES[@]}")
     local missing=()
-    for p in "${HDMI_PACKAGES[@]}"; do
+    for p in "${wanted[@]}"; do
         dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0

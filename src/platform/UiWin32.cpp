@@ -127,8 +127,9 @@ void ShowList(HWND control, const ControlWindow& w) {
         ::SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(w.selection), 0);
 }
 
-// The object's controls, into the real ones (only what differs, so nothing flickers).
-void PushToWindow(Session& s) {
+// The object's controls, into the real ones (only what differs, so nothing flickers). The
+// up-down control `movingSpin` keeps its position: it is about to move by itself.
+void PushToWindow(Session& s, int movingSpin = kIdStatic) {
     for (const ControlWindow& w : s.dialog.Controls()) {
         const HWND control = ::GetDlgItem(s.window, w.id);
         if (w.id == kIdStatic || control == nullptr) continue;
@@ -145,7 +146,8 @@ void PushToWindow(Session& s) {
             case ControlKind::UpDown:
                 ::SendMessageW(control, UDM_SETRANGE32, static_cast<WPARAM>(w.spinLower),
                                static_cast<LPARAM>(w.spinUpper));
-                ::SendMessageW(control, UDM_SETPOS32, 0, static_cast<LPARAM>(w.spinPosition));
+                if (w.id != movingSpin)
+                    ::SendMessageW(control, UDM_SETPOS32, 0, static_cast<LPARAM>(w.spinPosition));
                 break;
             case ControlKind::ComboBox:
                 ShowList(control, w);
@@ -306,7 +308,7 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             PullFromWindow(*s);
             const int answer = s->dialog.SendDeltaPos(static_cast<int>(header->idFrom), change->iDelta);
             // The real control moves itself once the change is allowed; the object already has.
-            PushToWindow(*s);
+            PushToWindow(*s, static_cast<int>(header->idFrom));
             ::SetWindowLongPtrW(window, DWLP_MSGRESULT, answer);
             return TRUE;
         }

@@ -49,7 +49,12 @@ TEST_F(HostSmokeTest, LoadErrorsNameTheCause) {
     EXPECT_NE(error.find("/nonexistent/HDMI_EDID.so"), std::string::npos) << error;
     // A real library that is not a plug-in: the first missing export is named.
     error.clear();
-    EXPECT_EQ(host::Plugin::TryLoad("libm.so.6", error), nullptr);
+#ifdef _WIN32
+    const char* const notAPlugin = "kernel32.dll";
+#else
+    const char* const notAPlugin = "libm.so.6";
+#endif
+    EXPECT_EQ(host::Plugin::TryLoad(notAPlugin, error), nullptr);
     EXPECT_NE(error.find("lacks the export GetPluginInfo"), std::string::npos) << error;
     EXPECT_THROW(host::Plugin::Load("/nonexistent/HDMI_EDID.so"), host::PluginError);
 }
