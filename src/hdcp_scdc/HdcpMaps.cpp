@@ -172,7 +172,13 @@ constexpr HdcpRegisterEntry HdcpSecondaryMap[] = {
     {0x00, 0, nullptr, nullptr},
 };
 
-static_assert(ValidHdcpMap(HdcpPrimaryMap) && std::size(HdcpPrimaryMap) == 15 + 1);
-static_assert(ValidHdcpMap(HdcpSecondaryMap) && std::size(HdcpSecondaryMap) == 7 + 1);
+// The registers whose rows show their formatter's text (FormatKsv, FormatDebugReg). Told by their
+// tables: member-function pointers cannot be compared in constant expressions under the
+// undefined-behaviour sanitizer.
+constexpr bool HasFormatter(const HdcpRegisterEntry& entry) {
+    return entry.fields == kBksvFields || entry.fields == kAksvFields || entry.fields == kDebugRegFields;
+}
+static_assert(ValidHdcpMap(HdcpPrimaryMap, HasFormatter) && std::size(HdcpPrimaryMap) == 15 + 1);
+static_assert(ValidHdcpMap(HdcpSecondaryMap, HasFormatter) && std::size(HdcpSecondaryMap) == 7 + 1);
 
 }  // namespace hdmi

@@ -49,21 +49,20 @@ constexpr bool ValidHdcpRows(const FieldDescriptor* rows, bool hasFormatter) {
 }
 
 // A map ends with a zero-length entry; offsets ascend; every register fits the gathering buffer
-// and every field lies inside its register's bytes.
-constexpr bool ValidHdcpMap(const HdcpRegisterEntry* entries, size_t count) {
-    if (count == 0 || entries[count - 1].length != 0) return false;
-    for (size_t i = 0; i + 1 < count; ++i) {
+// and every field lies inside its register's bytes. hasFormatter(entry) says whether the entry has
+// a formatter (GCC cannot compare member-function pointers in a constant expression under the
+// undefined-behaviour sanitizer, so the caller tells).
+template <size_t N, typename HasFormatter>
+constexpr bool ValidHdcpMap(const HdcpRegisterEntry (&entries)[N], HasFormatter hasFormatter) {
+    if (entries[N - 1].length != 0) return false;
+    for (size_t i = 0; i + 1 < N; ++i) {
         const HdcpRegisterEntry& e = entries[i];
         if (e.length < 1 || e.length > kHdcpLongestRegister || e.fields == nullptr) return false;
         if (i > 0 && e.offset <= entries[i - 1].offset) return false;
         if (!FieldsInsideEntry(e.fields, e.length)) return false;
-        if (!ValidHdcpRows(e.fields, e.formatter != nullptr)) return false;
+        if (!ValidHdcpRows(e.fields, hasFormatter(e))) return false;
     }
     return true;
-}
-template <size_t N>
-constexpr bool ValidHdcpMap(const HdcpRegisterEntry (&entries)[N]) {
-    return ValidHdcpMap(entries, N);
 }
 
 }  // namespace hdmi

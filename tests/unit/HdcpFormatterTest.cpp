@@ -111,6 +111,21 @@ TEST(HdcpMapTest, SecondaryPortLacksTheRepeaterRegisters) {
     }
 }
 
+// The maps' compile-time check tells formatter registers by their field tables; the maps must
+// agree with it.
+TEST(HdcpMapTest, OnlyTheKeyVectorsAndTheDebugRegisterHaveFormatters) {
+    for (const HdcpRegisterEntry* map : {HdcpPrimaryMap, HdcpSecondaryMap}) {
+        for (const HdcpRegisterEntry* e = map; e->length != 0; ++e) {
+            if (e->offset == 0x00 || e->offset == 0x10)
+                EXPECT_TRUE(e->formatter == &CDdcDecoder::FormatKsv) << e->offset;
+            else if (e->offset == 0xC0)
+                EXPECT_TRUE(e->formatter == &CDdcDecoder::FormatDebugReg);
+            else
+                EXPECT_TRUE(e->formatter == nullptr) << e->offset;
+        }
+    }
+}
+
 TEST(HdcpMapTest, VPrimeNamesCarryTheTwoDashBytes) {
     for (const HdcpRegisterEntry* e = HdcpPrimaryMap; e->length != 0; ++e) {
         if (e->offset < 0x20 || e->offset > 0x30) continue;
