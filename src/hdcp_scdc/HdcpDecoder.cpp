@@ -27,13 +27,41 @@ const HdcpRegisterEntry& FindHdcpRegister(int32_t link, int32_t offset) {
     return *entry;  // the closing entry (length 0) when the offset is not mapped
 }
 
+// The packet kind at a word index, reading nothing past the stream.
+uint32_t KindWithin(CDdcDecoder& decoder, uint32_t streamLength, int64_t index) {
+    return index >= 0 && index < int64_t{streamLength} ? decoder.KindAt(index) : uint32_t{Idle};
+}
+
+// The data bytes of an offset that is not a register of the port, from the current one on, as
+// "Reserved:" rows of up to eight bytes. The index is left on the first packet that is not data.
+void DumpReservedBytes(CDdcDecoder& decoder, uint32_t streamLength, int32_t& position, CReportWriter& row) {
+    char text[kCellTextSize];
+    TextSpan line(text, sizeof text);
+    line.Append("Reserved:");
+    int inRow = 0;
+    while (position < int64_t{streamLength}) {
+        if (KindWithin(decoder, streamLength, position) == Ack) position += kPacketEntries;
+        if (KindWithin(decoder, streamLength, position) != Data) break;
+        if (inRow == kReservedBytesPerRow) {
+            row.SetCell(kDataColumn, line.Text());
+            row.CommitRow();
+            line.Clear();
+            line.Append("Reserved:");
+            inRow = 0;
+        }
+        line.Append(" %02X", static_cast<unsigned>(decoder.ValueAt(position) & 0xFF));
+        ++inRow;
+        position += kPacketEntries;
+    }
+    row.SetCell(kDataColumn, line.Text());
+    row.CommitRow();
+}
+
 }  // namespace
 
 int32_t CDdcDecoder::DecodeHdcp(uint32_t streamLength, int32_t& position, int32_t& hdcpLink,
                                 CReportWriter& row) {
     char text[kCellTextSize];
-    const auto within = [streamLength](int64_t index) { return index >= 0 && index < int64_t{streamLength}; };
-    const auto kindAt = [&](int64_t index) { return within(index) ? KindAt(index) : uint32_t{Idle}; };
 
     // The first byte of an access is the register offset.
     if (hdcpOffset < 0) {
@@ -47,27 +75,8 @@ int32_t CDdcDecoder::DecodeHdcp(uint32_t streamLength, int32_t& position, int32_
 
     const HdcpRegisterEntry& entry = FindHdcpRegister(hdcpLink, hdcpOffset);
     if (entry.length == 0) {
-        // Not a register of this port: show the bytes, eight to a row.
         hdcpOffset = -1;
-        TextSpan line(text, sizeof text);
-        line.Append("Reserved:");
-        int inRow = 0;
-        while (within(position)) {
-            if (kindAt(position) == Ack) position += kPacketEntries;
-            if (kindAt(position) != Data) break;
-            if (inRow == kReservedBytesPerRow) {
-                row.SetCell(3, line.Text());
-                row.CommitRow();
-                line.Clear();
-                line.Append("Reserved:");
-                inRow = 0;
-            }
-            line.Append(" %02X", static_cast<unsigned>(ValueAt(position) & 0xFF));
-            ++inRow;
-            position += kPacketEntries;
-        }
-        row.SetCell(3, line.Text());
-        row.CommitRow();
+        DumpReservedBytes(*this, streamLength, position, row);
         return 0;
     }
 
@@ -84,8 +93,8 @@ int32_t CDdcDecoder::DecodeHdcp(uint32_t streamLength, int32_t& position, int32_
     int32_t gathered = 0;
     bool anomaly = false;
     while (gathered < entry.length) {
-        if (kindAt(position) == Ack) position += kPacketEntries;
-        if (kindAt(position) != Data) break;  // the register is cut short
+        if (KindWithin(*this, streamLength, position) == Ack) position += kPacketEntries;
+        if (KindWithin(*this, streamLength, position) != Data) break;  // the register is cut short
         if (IsAckAnomaly(position) != 0) anomaly = true;
         bytes[gathered++] = static_cast<uint8_t>(ValueAt(position));
         position += kPacketEntries;
