@@ -1,6 +1,6 @@
 // Harness of the HDCP and SCDC report tests: a bus script is synthesized, decoded through the
 // exports with a report, and the report rows are rendered compactly so that a test can spell out
-// every row of a transaction:
+// every row of a transaction, or hold them in a golden file:
 //
 //   "75(HDCP)|0x08|Link verification response(Ri', Rd)|12 34h @3"
 //
@@ -13,11 +13,13 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "../support/Golden.h"
 #include "BusSynth.h"
 #include "Session.h"
 
@@ -38,9 +40,17 @@ inline std::string Render(const host::ReportRow& row) {
 
 using Rows = std::vector<std::string>;
 
+// A named bus script; a test decodes each on a fresh session and capture of its own.
+struct Script {
+    const char* name;
+    std::function<void(host::BusSynth&)> write;
+};
+
 class RegisterReportTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void SetUp() override { NewSession(); }
+
+    void NewSession() {
         session_ = std::make_unique<host::Session>(SharedPlugin());
         session_->Init();
         session_->Defaults();
@@ -66,6 +76,22 @@ class RegisterReportTest : public ::testing::Test {
         Rows rows;
         for (const host::ReportRow& row : Decode(bus).Rows()) rows.push_back(Render(row));
         return rows;
+    }
+
+    // The rendered rows of every script, each group headed by "# <name>", compared whole with
+    // tests/golden/<golden>.txt.
+    ::testing::AssertionResult RowsMatchGolden(const std::vector<Script>& scripts,
+                                               const std::string& golden) {
+        Rows all;
+        for (const Script& script : scripts) {
+            NewSession();
+            host::BusSynth bus = Bus();
+            script.write(bus);
+            all.push_back(std::string("# ") + script.name);
+            const Rows rows = RowsOf(bus);
+            all.insert(all.end(), rows.begin(), rows.end());
+        }
+        return test::MatchesGolden(all, golden);
     }
 
     // The whole report text against tests/golden/<name>.txt; HDMI_UPDATE_GOLDEN=1 rewrites the
