@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -97,7 +98,7 @@ struct Run {
 // sample always starts a run (the capture merges it when it continues the run before).
 class RunScanner {
   public:
-    RunScanner(std::vector<Run>& runs, int unitSize, const Levels& keep, int64_t firstSample)
+    RunScanner(std::deque<Run>& runs, int unitSize, const Levels& keep, int64_t firstSample)
         : runs_(runs), unit_(unitSize), position_(firstSample) {
         std::memcpy(mask_.data(), keep.bytes.data(), size_t(unitSize));
         std::memcpy(&mask64_, mask_.data(), std::min<size_t>(8, size_t(unitSize)));
@@ -221,7 +222,7 @@ class RunScanner {
         }
     }
 
-    std::vector<Run>& runs_;
+    std::deque<Run>& runs_;
     int unit_;
     std::array<uint8_t, 16> mask_{};
     uint64_t mask64_ = 0;
@@ -312,22 +313,32 @@ void ScanMember(zip_t* zip, const std::string& path, const Chunk& chunk, RunScan
 void ScanInParallel(const std::string& path, const std::vector<Chunk>& chunks, int unit, const Levels& keep,
                     const ReadOptions& options, size_t threads, Capture& capture) {
     struct Result {
-        std::vector<Run> runs;
+        std::deque<Run> runs;
         std::exception_ptr error;
         bool done = false;
     };
+    // Workers stay at most this many members ahead of the capture, so that runs waiting to join
+    // it never pile up.
+    const size_t lookahead = 2 * threads;
     std::vector<Result> results(chunks.size());
     std::mutex mutex;
-    std::condition_variable ready;
-    std::atomic<size_t> next{0};
-    std::atomic<bool> stop{false};
+    std::condition_variable ready;  // a result is done
+    std::condition_variable room;   // a member joined the capture, or stop
+    size_t next = 0;                // guarded by mutex, as are merged and stop
+    size_t merged = 0;
+    bool stop = false;
 
+    auto take = [&] {
+        std::unique_lock lock(mutex);
+        room.wait(lock, [&] { return stop || next < merged + lookahead; });
+        return stop ? chunks.size() : next++;
+    };
     auto work = [&] {
         int openError = 0;
         ZipArchive archive{zip_open(path.c_str(), ZIP_RDONLY, &openError)};
         const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReadBlock]);
-        for (size_t i = next++; i < chunks.size() && !stop; i = next++) {
-            std::vector<Run> runs;
+        for (size_t i = take(); i < chunks.size(); i = take()) {
+            std::deque<Run> runs;
             std::exception_ptr error;
             try {
                 if (!archive.zip)
@@ -336,35 +347,47 @@ void ScanInParallel(const std::string& path, const std::vector<Chunk>& chunks, i
                 ScanMember(archive.zip, path, chunks[i], scanner, buffer.get(), options, [] {});
             } catch (...) {
                 error = std::current_exception();
-                stop = true;
             }
             std::lock_guard lock(mutex);
+            if (error) stop = true;
             results[i].runs = std::move(runs);
             results[i].error = error;
             results[i].done = true;
             ready.notify_all();
+            room.notify_all();
         }
     };
     std::vector<std::thread> workers;
     struct Joiner {
         std::vector<std::thread>& workers;
-        std::atomic<bool>& stop;
+        std::mutex& mutex;
+        std::condition_variable& room;
+        bool& stop;
         ~Joiner() {
-            stop = true;
+            {
+                std::lock_guard lock(mutex);
+                stop = true;
+            }
+            room.notify_all();
             for (std::thread& worker : workers) worker.join();
         }
-    } joiner{workers, stop};
+    } joiner{workers, mutex, room, stop};
     for (size_t t = 0; t < threads; ++t) workers.emplace_back(work);
 
-    for (Result& result : results) {
-        std::vector<Run> runs;
+    for (size_t i = 0; i < results.size(); ++i) {
+        std::deque<Run> runs;
         {
             std::unique_lock lock(mutex);
-            ready.wait(lock, [&] { return result.done; });
-            if (result.error) std::rethrow_exception(result.error);
-            runs = std::move(result.runs);
+            ready.wait(lock, [&] { return results[i].done; });
+            if (results[i].error) std::rethrow_exception(results[i].error);
+            runs = std::move(results[i].runs);
         }
         for (const Run& run : runs) capture.Append(run.position, run.levels);
+        {
+            std::lock_guard lock(mutex);
+            merged = i + 1;
+        }
+        room.notify_all();
     }
 }
 }  // namespace
@@ -452,7 +475,7 @@ Capture ReadSigrok(const std::string& path, const ReadOptions& options) {
     if (wholeSamples && threads > 1) {
         ScanInParallel(path, chunks, unit, keep, options, threads, capture);
     } else {
-        std::vector<Run> runs;
+        std::deque<Run> runs;
         RunScanner scanner(runs, unit, keep, 0);
         const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReadBlock]);
         for (const Chunk& chunk : chunks) {

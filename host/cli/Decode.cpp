@@ -1,5 +1,6 @@
 // hdmi-ddc decode: a capture file in, the plug-in's report (or its packets) out. The plug-in is
 // driven through its exports only, as a host application drives it.
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <exception>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -229,9 +231,26 @@ struct RunResult {
     bool aborted = false;
 };
 
+// A report section name of this process, fresh for every decode.
+std::string NextReportName() {
+    static int count = 0;
+    return "hdmiddc_" + std::to_string(host::system::ProcessId()) + "_d" + std::to_string(++count);
+}
+
+// Analysis with the report going to the section named `reportName`. The section is read by the
+// caller afterwards, once, so that a long report is held in memory only as that one text.
+uint32_t AnalyzeWithReport(host::Session& session, const std::string& reportName) {
+    HostDecodeContext& context = session.Context();
+    std::memset(context.ReportName, 0, sizeof context.ReportName);
+    std::memcpy(context.ReportName, reportName.data(),
+                std::min(reportName.size(), sizeof context.ReportName - 1));
+    context.ReportLineSink = nullptr;
+    return session.Call([&](const host::PluginExports& e) { return e.Analysis(&context); });
+}
+
 // Runs Analysis on a worker thread (which is then the thread the plug-in calls NextEdge on)
 // while this one draws the progress and turns an interrupt into the abort flag.
-RunResult RunAnalysis(host::Session& session, When progress) {
+RunResult RunAnalysis(host::Session& session, const std::string& reportName, When progress) {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
@@ -239,7 +258,7 @@ RunResult RunAnalysis(host::Session& session, When progress) {
     std::exception_ptr failure;
     std::thread worker([&] {
         try {
-            result.entries = session.Analyze();
+            result.entries = AnalyzeWithReport(session, reportName);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -346,13 +365,20 @@ const char* KindName(uint32_t kind) {
     return kind < std::size(kNames) ? kNames[kind] : "Unknown";
 }
 
-Listing PacketListing(host::Session& session) {
-    Listing listing;
-    listing.titles = {"Kind", "Label", "Fill", "Text"};
-    for (const host::Packet& packet : session.Packets()) {
-        if (packet.closing) continue;  // the closing entry only ends the last packet
-        const host::PacketLabel label = session.Label(packet);
-        Listing::Row row;
+// The decoded packets with what DataConv makes of each, asked for as the row is printed.
+class PacketListing final : public Listing {
+  public:
+    PacketListing(host::Session& session, uint32_t entries) : session_(session) {
+        const HostDecodeContext& context = session.Context();
+        packets_ = host::PacketsFromStreams(context.PacketWordsView, context.PacketPositionsView, entries);
+        if (!packets_.empty() && packets_.back().closing)
+            packets_.pop_back();  // it only ends the last packet
+        titles = {"Kind", "Label", "Fill", "Text"};
+    }
+    size_t RowCount() const override { return packets_.size(); }
+    void GetRow(size_t index, Row& row) const override {
+        const host::Packet& packet = packets_[index];
+        const host::PacketLabel label = session_.Label(packet);
         row.sample = packet.position;
         const bool coloured = label.colorMode == 24;
         row.cells = {KindName(packet.kind), label.text, coloured ? HexColour(label.fillColor) : "",
@@ -360,10 +386,12 @@ Listing PacketListing(host::Session& session) {
         const std::optional<ColourPair> pair =
             coloured ? std::optional<ColourPair>(ColourPair{label.textColor, label.fillColor}) : std::nullopt;
         row.colours = {std::nullopt, pair, std::nullopt, std::nullopt};
-        listing.rows.push_back(std::move(row));
     }
-    return listing;
-}
+
+  private:
+    host::Session& session_;
+    std::vector<host::Packet> packets_;
+};
 
 std::string ChannelJson(const host::Capture& capture, int channel) {
     return "{\"channel\": " + std::to_string(channel) +
@@ -429,12 +457,12 @@ int RunDecode(Args args) {
     if (o.from) session.SetMarker(kCursorA, first);
     if (o.to) session.SetMarker(kCursorB, last);
     session.SetRange(o.from ? kCursorA : 0, o.to ? kCursorB : 0);
-    session.SetReportOutput(host::ReportOutput::Section);
 
     TrackingSource source(capture);
     session.SetCapture(source);
     session.AbortAfterEdges(o.abortAfterEdges);
-    RunResult run = RunAnalysis(session, o.progress);
+    std::string reportName = NextReportName();
+    RunResult run = RunAnalysis(session, reportName, o.progress);
 
     bool cutShort = false;
     int64_t decodedTo = last;
@@ -458,7 +486,8 @@ int RunDecode(Args args) {
             session.SetMarker(kCursorB, decodedTo);
             session.SetRange(o.from ? kCursorA : 0, kCursorB);
             source.Reset();
-            run = RunAnalysis(session, o.progress);
+            reportName = NextReportName();
+            run = RunAnalysis(session, reportName, o.progress);
             const TimeFormat time(capture.SampleRate(), capture.SampleCount());
             shortNote = "interrupted: decoded samples " + std::to_string(first) + " to " +
                         std::to_string(decodedTo) + " of " + std::to_string(capture.SampleCount()) +
@@ -473,21 +502,34 @@ int RunDecode(Args args) {
         return cutShort ? kExitInterrupted : kExitDecodeFailed;
     }
 
+    // The capture is done with: what is printed comes from the section and the packet views.
     const TimeFormat time(capture.SampleRate(), capture.SampleCount());
-    const bool colour = o.colour == When::Always ||
-                        (o.colour == When::Auto && host::system::IsTerminal(stdout) && !std::getenv("NO_COLOR") &&
-                         std::string_view(std::getenv("TERM") ? std::getenv("TERM") : "") != "dumb");
+    const std::string meta =
+        "\"file\": " + JsonString(o.file) + ", \"sampleRate\": " + std::to_string(capture.SampleRate()) +
+        ", \"samples\": " + std::to_string(capture.SampleCount()) +
+        ",\n  \"scl\": " + ChannelJson(capture, scl) + ", \"sda\": " + ChannelJson(capture, sda) +
+        ",\n  \"decodedFrom\": " + std::to_string(first) + ", \"decodedTo\": " + std::to_string(decodedTo) +
+        ", \"complete\": " + (cutShort ? "false" : "true");
+    capture = host::Capture();
+    const bool colour =
+        o.colour == When::Always ||
+        (o.colour == When::Auto && host::system::IsTerminal(stdout) && !std::getenv("NO_COLOR") &&
+         std::string_view(std::getenv("TERM") ? std::getenv("TERM") : "") != "dumb");
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
     bool written = true;
+    const std::string text = o.packets ? std::string() : SectionText(reportName);
     if (o.format == OutputFormat::Raw) {
-        const std::string text = SectionText(session.ReportName());
         written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
     } else {
-        const host::ReportText& report = session.LastReport();
-        if (!o.packets && !report.present) throw InputError("the plug-in wrote no report");
-        const Listing listing = o.packets ? PacketListing(session) : ReportListing(report);
+        std::unique_ptr<Listing> owned;
+        if (o.packets) {
+            owned = std::make_unique<PacketListing>(session, run.entries);
+        } else {
+            owned = std::make_unique<ReportListing>(text);
+        }
+        const Listing& listing = *owned;
         switch (o.format) {
             case OutputFormat::Table:
                 written = PrintTable(stdout, listing, time, colour);
@@ -496,14 +538,6 @@ int RunDecode(Args args) {
                 written = PrintCsv(stdout, listing, time);
                 break;
             default: {
-                const std::string meta = "\"file\": " + JsonString(o.file) +
-                                         ", \"sampleRate\": " + std::to_string(capture.SampleRate()) +
-                                         ", \"samples\": " + std::to_string(capture.SampleCount()) +
-                                         ",\n  \"scl\": " + ChannelJson(capture, scl) +
-                                         ", \"sda\": " + ChannelJson(capture, sda) +
-                                         ",\n  \"decodedFrom\": " + std::to_string(first) +
-                                         ", \"decodedTo\": " + std::to_string(decodedTo) +
-                                         ", \"complete\": " + (cutShort ? "false" : "true");
                 written = PrintJson(stdout, meta, o.packets ? "packets" : "rows", listing, time);
             }
         }

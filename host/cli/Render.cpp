@@ -125,36 +125,39 @@ std::string JsonString(std::string_view text) {
     return out + "\"";
 }
 
-Listing ReportListing(const host::ReportText& report) {
-    const auto header = report.Header();
-    if (!header) throw InputError("the plug-in's report has no readable header line");
-    Listing listing;
-    listing.titles = header->columns;
-    listing.clockColours = ColourPair{0x000000, 0xFFFFFF};
-    // The header spells colours as the host's 0x00BBGGRR values in hex.
-    for (const auto& [text, fill] : header->pairs) listing.pairs.push_back({text, fill});
-    const std::vector<ColourPair>& pairs = listing.pairs;
-    for (size_t i = 1; i < report.lines.size(); ++i) {
-        auto row = host::ParseReportRow(report.lines[i]);
-        if (!row)
-            throw InputError("the plug-in's report has an unreadable row line: " +
-                             report.lines[i].substr(0, 80));
-        Listing::Row out;
-        out.sample = row->clock;
-        out.cells = std::move(row->cells);
-        // The report writes an empty cell as a single blank.
-        for (std::string& cell : out.cells)
-            if (cell == " ") cell.clear();
-        for (int pair : row->pairs) {
-            if (pair >= 0 && size_t(pair) < pairs.size()) {
-                out.colours.push_back(pairs[size_t(pair)]);
-            } else {
-                out.colours.push_back(std::nullopt);
-            }
-        }
-        listing.rows.push_back(std::move(out));
+ReportListing::ReportListing(std::string_view text) {
+    while (!text.empty()) {
+        const size_t end = text.find("\r\n");
+        lines_.push_back(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 2);
     }
-    return listing;
+    const auto header = lines_.empty() ? std::nullopt : host::ParseReportHeader(lines_[0]);
+    if (!header) throw InputError("the plug-in's report has no readable header line");
+    titles = header->columns;
+    clockColours = ColourPair{0x000000, 0xFFFFFF};
+    // The header spells colours as the host's 0x00BBGGRR values in hex.
+    for (const auto& [text, fill] : header->pairs) pairs.push_back({text, fill});
+}
+
+void ReportListing::GetRow(size_t index, Row& row) const {
+    const std::string_view line = lines_[index + 1];
+    auto parsed = host::ParseReportRow(line);
+    if (!parsed)
+        throw InputError("the plug-in's report has an unreadable row line: " +
+                         std::string(line.substr(0, 80)));
+    row.sample = parsed->clock;
+    row.cells = std::move(parsed->cells);
+    // The report writes an empty cell as a single blank.
+    for (std::string& cell : row.cells)
+        if (cell == " ") cell.clear();
+    row.colours.clear();
+    for (int pair : parsed->pairs) {
+        if (pair >= 0 && size_t(pair) < pairs.size()) {
+            row.colours.push_back(pairs[size_t(pair)]);
+        } else {
+            row.colours.push_back(std::nullopt);
+        }
+    }
 }
 
 bool PrintTable(FILE* out, const Listing& listing, const TimeFormat& time, bool colour) {
@@ -162,50 +165,51 @@ bool PrintTable(FILE* out, const Listing& listing, const TimeFormat& time, bool 
     titles.insert(titles.end(), listing.titles.begin(), listing.titles.end());
     std::vector<size_t> widths;
     for (const std::string& title : titles) widths.push_back(title.size());
-    std::vector<std::pair<std::string, std::string>> clocks;
-    clocks.reserve(listing.rows.size());
-    for (const Listing::Row& row : listing.rows) {
-        clocks.emplace_back(std::to_string(row.sample), time.Format(row.sample));
-        widths[0] = std::max(widths[0], clocks.back().first.size());
-        widths[1] = std::max(widths[1], clocks.back().second.size());
+    // First pass: the widths.
+    Row row;
+    for (size_t r = 0; r < listing.RowCount(); ++r) {
+        listing.GetRow(r, row);
+        widths[0] = std::max(widths[0], std::to_string(row.sample).size());
+        widths[1] = std::max(widths[1], time.Format(row.sample).size());
         for (size_t c = 0; c < row.cells.size() && c + 2 < widths.size(); ++c)
             widths[c + 2] = std::max(widths[c + 2], row.cells[c].size());
+        if ((r & 1023) == 0 && Interrupted()) return false;
     }
 
     const std::string reset = "\x1b[0m";
-    auto line = [&](const std::vector<std::string>& cells,
-                    const std::vector<std::optional<ColourPair>>& colours) {
-        std::string text;
-        for (size_t c = 0; c < cells.size(); ++c) {
-            const bool last = c + 1 == cells.size();
-            const bool right = c < 2;
-            const size_t width = c < widths.size() ? widths[c] : cells[c].size();
-            std::string padded = cells[c];
-            if (padded.size() < width && (right || !last || colour)) {
-                const std::string pad(width - padded.size(), ' ');
-                padded = right ? pad + padded : padded + pad;
-            }
-            const std::optional<ColourPair>& pair = c < colours.size() ? colours[c] : std::nullopt;
-            if (colour && pair) {
-                text += Escape(pair->text, false) + Escape(pair->fill, true) + " " + padded + " " + reset;
-            } else {
-                text += colour ? " " + padded + " " : padded;
-            }
-            if (!last) text += colour ? " " : "  ";
-        }
+    std::string text;
+    auto cell = [&](size_t c, bool last, const std::string& content, const std::optional<ColourPair>& pair) {
+        const bool right = c < 2;
+        const size_t width = c < widths.size() ? widths[c] : content.size();
+        const bool pad = content.size() < width && (right || !last || colour);
+        const std::string padding = pad ? std::string(width - content.size(), ' ') : std::string();
+        if (colour && pair) text += Escape(pair->text, false) + Escape(pair->fill, true);
+        if (colour) text += ' ';
+        text += right ? padding + content : content + padding;
+        if (colour) text += ' ';
+        if (colour && pair) text += reset;
+        if (!last) text += colour ? " " : "  ";
+    };
+    auto finish = [&] {
         while (!colour && !text.empty() && text.back() == ' ') text.pop_back();
-        return text + "\n";
+        text += '\n';
+        const bool ok = Emit(out, text);
+        text.clear();
+        return ok;
     };
 
-    if (!Emit(out, line(titles, {}))) return false;
-    for (size_t r = 0; r < listing.rows.size(); ++r) {
-        const Listing::Row& row = listing.rows[r];
-        std::vector<std::string> cells = {clocks[r].first, clocks[r].second};
-        cells.insert(cells.end(), row.cells.begin(), row.cells.end());
-        std::vector<std::optional<ColourPair>> colours = {listing.clockColours, listing.clockColours};
-        colours.insert(colours.end(), row.colours.begin(), row.colours.end());
-        if (!Emit(out, line(cells, colours))) return false;
-        if (Interrupted()) return false;
+    for (size_t c = 0; c < titles.size(); ++c) cell(c, c + 1 == titles.size(), titles[c], std::nullopt);
+    if (!finish()) return false;
+    // Second pass: the rows.
+    for (size_t r = 0; r < listing.RowCount(); ++r) {
+        listing.GetRow(r, row);
+        const size_t columns = row.cells.size() + 2;
+        cell(0, columns == 1, std::to_string(row.sample), listing.clockColours);
+        cell(1, columns == 2, time.Format(row.sample), listing.clockColours);
+        for (size_t c = 0; c < row.cells.size(); ++c)
+            cell(c + 2, c + 3 == columns, row.cells[c],
+                 c < row.colours.size() ? row.colours[c] : std::nullopt);
+        if (!finish() || Interrupted()) return false;
     }
     return std::fflush(out) == 0;
 }
@@ -214,8 +218,9 @@ bool PrintCsv(FILE* out, const Listing& listing, const TimeFormat& time) {
     std::string text = "Clock,Time [s]";
     for (const std::string& title : listing.titles) text += "," + CsvField(title);
     if (!Emit(out, text + "\n")) return false;
-    for (size_t r = 0; r < listing.rows.size(); ++r) {
-        const Listing::Row& row = listing.rows[r];
+    Row row;
+    for (size_t r = 0; r < listing.RowCount(); ++r) {
+        listing.GetRow(r, row);
         text = std::to_string(row.sample) + "," + time.Seconds(row.sample);
         for (const std::string& cell : row.cells) text += "," + CsvField(cell);
         if (!Emit(out, text + "\n")) return false;
@@ -238,8 +243,9 @@ bool PrintJson(FILE* out, const std::string& meta, const char* rowsName, const L
     for (size_t i = 0; i < pairs.size(); ++i) text += (i ? ", " : "") + colourObject(pairs[i]);
     text += "],\n  \"" + std::string(rowsName) + "\": [";
     if (!Emit(out, text)) return false;
-    for (size_t r = 0; r < listing.rows.size(); ++r) {
-        const Listing::Row& row = listing.rows[r];
+    Row row;
+    for (size_t r = 0; r < listing.RowCount(); ++r) {
+        listing.GetRow(r, row);
         text = std::string(r ? "," : "") + "\n    {\"clock\": " + std::to_string(row.sample) +
                ", \"time\": " + time.Seconds(row.sample) + ", \"cells\": [";
         for (size_t c = 0; c < row.cells.size(); ++c) text += (c ? ", " : "") + JsonString(row.cells[c]);
@@ -250,7 +256,7 @@ bool PrintJson(FILE* out, const std::string& meta, const char* rowsName, const L
         if (!Emit(out, text)) return false;
         if (Interrupted()) return false;
     }
-    return Emit(out, std::string(listing.rows.empty() ? "" : "\n  ") + "]\n}\n") && std::fflush(out) == 0;
+    return Emit(out, std::string(listing.RowCount() == 0 ? "" : "\n  ") + "]\n}\n") && std::fflush(out) == 0;
 }
 
 }  // namespace hdmi::cli

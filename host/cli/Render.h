@@ -42,21 +42,38 @@ struct ColourPair {
     uint32_t fill = 0;
 };
 
-// One listing, ready to print in any format.
-struct Listing {
-    std::vector<std::string> titles;  // after the two clock columns
-    struct Row {
-        int64_t sample = 0;
-        std::vector<std::string> cells;
-        std::vector<std::optional<ColourPair>> colours;  // per cell; none = terminal default
-    };
-    std::vector<Row> rows;
+struct Row {
+    int64_t sample = 0;
+    std::vector<std::string> cells;
+    std::vector<std::optional<ColourPair>> colours;  // per cell; none = terminal default
+};
+
+// What is printed: titles and rows, produced one at a time from where they already are (the
+// report section, the packet views), so that a long report is never copied.
+class Listing {
+  public:
+    virtual ~Listing() = default;
+    virtual size_t RowCount() const = 0;
+    // Fills `row`, reusing its buffers.
+    virtual void GetRow(size_t index, Row& row) const = 0;
+
+    std::vector<std::string> titles;         // after the two clock columns
     std::optional<ColourPair> clockColours;  // colours of the two clock columns
     std::vector<ColourPair> pairs;           // the colour pairs the report's header declares
 };
 
-// The report rows of `report` as a listing; throws InputError when the header does not parse.
-Listing ReportListing(const host::ReportText& report);
+// The report text as the plug-in wrote it: the header line, then one line per row.
+class ReportListing final : public Listing {
+  public:
+    // Throws InputError when the header does not parse. `text` must outlive the listing.
+    explicit ReportListing(std::string_view text);
+    size_t RowCount() const override { return lines_.size() - 1; }
+    // Throws InputError for a row line that does not parse.
+    void GetRow(size_t index, Row& row) const override;
+
+  private:
+    std::vector<std::string_view> lines_;  // without CR LF; [0] is the header
+};
 
 // Writes `listing`; returns false when the output failed (a closed pipe) or an interrupt
 // stopped it.
