@@ -111,19 +111,19 @@ bool AllDigits(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-int ResolveChannel(const host::Capture& header, const std::optional<std::string>& spec, const char* role,
+int ResolveChannel(const host::Capture& header, const std::optional<std::string>& choice, const char* role,
                    const std::string& file) {
-    if (spec && AllDigits(*spec)) {
-        const int channel = spec->size() < 4 ? std::stoi(*spec) : host::kMaxChannels;
+    if (choice && AllDigits(*choice)) {
+        const int channel = choice->size() < 4 ? std::stoi(*choice) : host::kMaxChannels;
         if (channel >= header.ChannelCount())
-            throw InputError(file + ": no channel " + *spec + " for " + role + "; the capture has channels " +
+            throw InputError(file + ": no channel " + *choice + " for " + role + "; the capture has channels " +
                              ChannelList(header));
         return channel;
     }
-    const std::string name = spec ? *spec : role;
+    const std::string name = choice ? *choice : role;
     const int channel = header.FindChannel(name);
     if (channel < 0) {
-        std::string hint = spec ? "" : " (choose with --scl and --sda)";
+        std::string hint = choice ? "" : " (choose with --scl and --sda)";
         throw InputError(file + ": no channel named " + name + " for " + role +
                          "; the capture has channels " + ChannelList(header) + hint);
     }
