@@ -85,22 +85,18 @@ std::vector<int64_t> Rises(const Capture& capture, int channel) {
     return rises;
 }
 
+// The bytes and conditions of each primitive, the acknowledge levels of byte/write/read, and a
+// start while a transfer is open read as a repeated start.
 TEST(HostSynth, PrimitivesPutTheClaimedBitsOnTheBus) {
     BusSynth bus(1'000'000, 100'000);
     bus.start().byte(0xA0).byte(0x00).restart().byte(0xA1).read({0x00, 0xFF, 0x5A}).stop();
     EXPECT_EQ(Read(bus.Build()), "S A0+ 00+ Sr A1+ 00+ FF+ 5A- P");
-}
-
-TEST(HostSynth, AcknowledgeLevelsOfByteWriteAndRead) {
-    BusSynth bus(2'000'000, 100'000);
-    bus.start().byte(0x74, false).write({0x10, 0x11}).read({0x80}).byte(0x01, true).stop();
-    EXPECT_EQ(Read(bus.Build()), "S 74- 10+ 11+ 80- 01+ P");
-}
-
-TEST(HostSynth, StartWhileATransferIsOpenIsARepeatedStart) {
-    BusSynth bus(1'000'000, 100'000);
-    bus.start().byte(0xA8).start().byte(0xA9).stop().start().byte(0x60).stop();
-    EXPECT_EQ(Read(bus.Build()), "S A8+ Sr A9+ P S 60+ P");
+    BusSynth acks(2'000'000, 100'000);
+    acks.start().byte(0x74, false).write({0x10, 0x11}).read({0x80}).byte(0x01, true).stop();
+    EXPECT_EQ(Read(acks.Build()), "S 74- 10+ 11+ 80- 01+ P");
+    BusSynth starts(1'000'000, 100'000);
+    starts.start().byte(0xA8).start().byte(0xA9).stop().start().byte(0x60).stop();
+    EXPECT_EQ(Read(starts.Build()), "S A8+ Sr A9+ P S 60+ P");
 }
 
 TEST(HostSynth, CaptureOpensWithAnIdleBusAndEndsWithAnIdleTail) {
