@@ -259,7 +259,13 @@ Capture ReadCsv(const std::string& path, const ReadOptions& options) {
         Levels levels;
         for (size_t c = 0; c < header.channels.size(); ++c) {
             const int level = ParseLevel(fields[c + 1]);
-            if (level < 0) lines.Fail("\"" + std::string(Trim(fields[c + 1])) + "\" is not a level (0 or 1)");
+            if (level < 0) {
+                // Built by appends: mingw's GCC warns falsely about the operator+ chain here.
+                std::string message = "\"";
+                message.append(Trim(fields[c + 1]));
+                message.append("\" is not a level (0 or 1)");
+                lines.Fail(message);
+            }
             if (level && keep.Get(int(c))) levels.Set(int(c), true);
         }
         capture.Append(position, levels);
