@@ -4,21 +4,11 @@
 #include <cstdio>
 
 #include "ddc/DdcDecoder.h"
+#include "edid/FormatterArguments.h"
 #include "edid/DescriptorKinds.h"
 #include "edid/EdidMaps.h"
 
 namespace hdmi {
-namespace {
-
-bool BadArguments(const char* out, int32_t outSize, const uint8_t* bytes) {
-    return out == nullptr || bytes == nullptr || outSize < 0;
-}
-
-size_t Capacity(int32_t outSize) {
-    return static_cast<size_t>(outSize);
-}
-
-}  // namespace
 
 int32_t CDdcDecoder::FormatManufacturerName(char* out, int32_t outSize, const uint8_t* bytes,
                                             int32_t bitCount) {

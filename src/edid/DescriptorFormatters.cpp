@@ -4,18 +4,12 @@
 #include <cstdio>
 
 #include "ddc/DdcDecoder.h"
+#include "edid/FormatterArguments.h"
 #include "edid/DescriptorKinds.h"
 
 namespace hdmi {
 namespace {
 
-bool BadArguments(const char* out, int32_t outSize, const uint8_t* bytes) {
-    return out == nullptr || bytes == nullptr || outSize < 0;
-}
-
-size_t Capacity(int32_t outSize) {
-    return static_cast<size_t>(outSize);
-}
 
 // The kind of a display descriptor (bytes 0 and 1 both 0) by its tag, byte 3.
 struct TagKind {

@@ -11,17 +11,10 @@
 #include <cstdio>
 
 #include "ddc/DdcDecoder.h"
+#include "edid/FormatterArguments.h"
 
 namespace hdmi {
 namespace {
-
-bool BadArguments(const char* out, int32_t outSize, const uint8_t* bytes) {
-    return out == nullptr || bytes == nullptr || outSize < 0;
-}
-
-size_t Capacity(int32_t outSize) {
-    return static_cast<size_t>(outSize);
-}
 
 // ---- The packed counter -----------------------------------------------------------------------
 constexpr int kTimingCount = 16;
