@@ -44,6 +44,7 @@ using Rows = std::vector<std::string>;
 struct Script {
     const char* name;
     std::function<void(host::BusSynth&)> write;
+    bool eightBitAddress = true;
 };
 
 class RegisterReportTest : public ::testing::Test {
@@ -85,6 +86,7 @@ class RegisterReportTest : public ::testing::Test {
         Rows all;
         for (const Script& script : scripts) {
             NewSession();
+            session_->SetEightBitAddress(script.eightBitAddress);
             host::BusSynth bus = Bus();
             script.write(bus);
             all.push_back(std::string("# ") + script.name);
