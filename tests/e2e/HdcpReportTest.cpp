@@ -105,14 +105,8 @@ TEST_F(HdcpReportTest, RegisterRowsGolden) {
         // A byte not acknowledged although more followed colours its register's Data cell.
         {"unacknowledged byte",
          [](BusSynth& bus) {
-             bus.start()
-                 .byte(0x74)
-                 .byte(0x08)
-                 .restart()
-                 .byte(0x75)
-                 .byte(0x12, false)
-                 .byte(0x34, false)
-                 .stop();
+             bus.start().byte(0x74).byte(0x08).restart().byte(0x75);
+             bus.byte(0x12, false).byte(0x34, false).stop();
          }},
         // The address cell shows the 7-bit address for both directions.
         {"7-bit addressing",

@@ -110,14 +110,8 @@ TEST_F(ScdcReportTest, RegisterRowsGolden) {
         // A byte not acknowledged although more followed colours its row; 7-bit address cells.
         {"unacknowledged byte, 7-bit addressing",
          [](BusSynth& bus) {
-             bus.start()
-                 .byte(0xA8)
-                 .byte(0x01)
-                 .restart()
-                 .byte(0xA9)
-                 .byte(0x0F, false)
-                 .byte(0x00, false)
-                 .stop();
+             bus.start().byte(0xA8).byte(0x01).restart().byte(0xA9);
+             bus.byte(0x0F, false).byte(0x00, false).stop();
          },
          false},
     };
