@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../support/Plugin.h"
+#include "../support/TempDir.h"
 #include "CaptureFile.h"
 #include "CsvFile.h"
 #include "SigrokFile.h"
@@ -26,22 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using host::BusSynth;
 using host::Capture;
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "capture-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return (fs::path(path_) / name).string(); }
-
-  private:
-    std::string path_;
-};
+using test::TempDir;
 
 // One start (or repeated start) with what followed it, or a stop.
 struct Record {

@@ -1,15 +1,14 @@
 // sigrok session files: what the writer produces reads back run for run, the reader copes with
 // the layouts sessions come in, and every broken archive ends in a CaptureError, never a crash.
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <zip.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "../support/TempDir.h"
 #include "BusSynth.h"
 #include "CaptureFile.h"
 #include "SigrokFile.h"
@@ -17,23 +16,9 @@
 namespace hdmi::host {
 namespace {
 
-namespace fs = std::filesystem;
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "reader-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return (fs::path(path_) / name).string(); }
-
-  private:
-    std::string path_;
-};
+using test::High;
+using test::Runs;
+using test::TempDir;
 
 // A zip archive with the given members, written with libzip as sigrok does.
 void WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& members) {
@@ -56,19 +41,6 @@ std::string Samples(std::initializer_list<std::pair<int, uint8_t>> stretches) {
     std::string bytes;
     for (const auto& [count, value] : stretches) bytes.append(size_t(count), char(value));
     return bytes;
-}
-
-std::vector<std::pair<int64_t, Levels>> Runs(const Capture& capture) {
-    std::vector<std::pair<int64_t, Levels>> runs;
-    for (size_t i = 0; i < capture.RunCount(); ++i)
-        runs.emplace_back(capture.RunStart(i), capture.RunLevels(i));
-    return runs;
-}
-
-Levels High(std::initializer_list<int> channels) {
-    Levels levels;
-    for (int channel : channels) levels.Set(channel, true);
-    return levels;
 }
 
 // DDC traffic with one more channel toggling now and then, so that the sample width follows

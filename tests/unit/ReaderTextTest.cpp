@@ -1,14 +1,13 @@
 // The text capture formats (VCD, CSV) and EDID files: what the writers produce reads back, the
 // variants other software writes are understood, and mistakes are reported with their line.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "../support/TempDir.h"
 #include "BusSynth.h"
 #include "CaptureFile.h"
 #include "CsvFile.h"
@@ -18,41 +17,9 @@
 namespace hdmi::host {
 namespace {
 
-namespace fs = std::filesystem;
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "reader-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    // Writes `content` to a file of the folder and returns its path.
-    std::string Write(const std::string& name, const std::string& content) const {
-        std::ofstream(File(name), std::ios::binary) << content;
-        return File(name);
-    }
-    std::string File(const std::string& name) const { return (fs::path(path_) / name).string(); }
-
-  private:
-    std::string path_;
-};
-
-std::vector<std::pair<int64_t, Levels>> Runs(const Capture& capture) {
-    std::vector<std::pair<int64_t, Levels>> runs;
-    for (size_t i = 0; i < capture.RunCount(); ++i)
-        runs.emplace_back(capture.RunStart(i), capture.RunLevels(i));
-    return runs;
-}
-
-Levels High(std::initializer_list<int> channels) {
-    Levels levels;
-    for (int channel : channels) levels.Set(channel, true);
-    return levels;
-}
+using test::High;
+using test::Runs;
+using test::TempDir;
 
 Capture Traffic(int64_t rate) {
     BusSynth bus(rate, 100'000);
