@@ -138,30 +138,20 @@ TEST(VcdFile, KeepsOnlySelectedChannelsAndMistakesNameTheirLine) {
     const std::vector<std::pair<int64_t, Levels>> expected = {{0, High({0, 1})}, {3, High({1})}};
     EXPECT_EQ(Runs(kept), expected) << "the clock channel's changes cost nothing";
 
-    EXPECT_NE(
-        ErrorOf([&] { ReadVcd(dir.Write("e.vcd", header + "#0\n1a\n#5\n0a\n#3\n")); }).find("e.vcd:10:"),
-        std::string::npos);
-    EXPECT_NE(ErrorOf([&] { ReadVcd(dir.Write("e.vcd", header + "#0\n1q\n")); }).find("unknown identifier"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf([&] { ReadVcd(dir.Write("e.vcd", header + "#0\n7a\n")); }).find("cannot read"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf([&] {
-                  ReadVcd(dir.Write("e.vcd", "$timescale 3 ns $end\n$enddefinitions $end\n"));
-              }).find("timescale"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf([&] {
-                  ReadVcd(dir.Write("e.vcd", "$timescale 1 ns $end\n$var wire 1 a x $end\n"));
-              }).find("$enddefinitions"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf([&] {
-                  ReadVcd(dir.Write("e.vcd", "$var wire 4 a x $end\n$enddefinitions $end\n#0\n"));
-              }).find("no one-bit"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf([&] { ReadVcd(dir.Write("e.vcd", header)); }).find("no samples"), std::string::npos);
-    EXPECT_NE(ErrorOf([&] {
-                  ReadVcd(dir.Write("e.vcd", header + "#0\n1a\n#12345678901234567890\n"));
-              }).find("bad time stamp"),
-              std::string::npos);
+    // Mistakes name their line or their cause.
+    const std::pair<std::string, const char*> mistakes[] = {
+        {header + "#0\n1a\n#5\n0a\n#3\n", "e.vcd:10:"},
+        {header + "#0\n1q\n", "unknown identifier"},
+        {header + "#0\n7a\n", "cannot read"},
+        {"$timescale 3 ns $end\n$enddefinitions $end\n", "timescale"},
+        {"$timescale 1 ns $end\n$var wire 1 a x $end\n", "$enddefinitions"},
+        {"$var wire 4 a x $end\n$enddefinitions $end\n#0\n", "no one-bit"},
+        {header, "no samples"},
+        {header + "#0\n1a\n#12345678901234567890\n", "bad time stamp"},
+    };
+    for (const auto& [content, message] : mistakes)
+        EXPECT_NE(ErrorOf([&] { ReadVcd(dir.Write("e.vcd", content)); }).find(message), std::string::npos)
+            << message;
 }
 
 // ---- CSV -------------------------------------------------------------------------------------------
