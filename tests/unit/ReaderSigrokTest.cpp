@@ -230,13 +230,9 @@ TEST(SigrokReader, TruncatedOrCorruptedArchivesAreCaptureErrors) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     ASSERT_GT(bytes.size(), 200u);
 
-    auto write = [&](const std::string& name, const std::string& content) {
-        std::ofstream(dir.File(name), std::ios::binary) << content;
-        return dir.File(name);
-    };
     // Cut anywhere: the central directory is gone.
     for (size_t length : {size_t(10), bytes.size() / 2, bytes.size() - 10})
-        EXPECT_THROW(ReadSigrok(write("cut.sr", bytes.substr(0, length))), CaptureError) << length;
+        EXPECT_THROW(ReadSigrok(dir.Write("cut.sr", bytes.substr(0, length))), CaptureError) << length;
     // A flipped byte inside the compressed samples: either the deflate stream or its CRC fails.
     // The data of a member follows its 30-byte local header, its name and its extra field.
     const size_t name = bytes.find("logic-1-1");
@@ -247,7 +243,7 @@ TEST(SigrokReader, TruncatedOrCorruptedArchivesAreCaptureErrors) {
     const size_t data = name + 9 + extra;
     std::string flipped = bytes;
     flipped[data + 5] = char(flipped[data + 5] ^ 0x55);
-    EXPECT_THROW(ReadSigrok(write("flipped.sr", flipped)), CaptureError);
+    EXPECT_THROW(ReadSigrok(dir.Write("flipped.sr", flipped)), CaptureError);
 }
 
 TEST(SigrokReader, StopsWhenCancelled) {
