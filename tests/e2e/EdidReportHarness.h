@@ -7,14 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <numeric>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../support/Golden.h"
 #include "BusSynth.h"
 #include "Session.h"
 
@@ -69,19 +67,7 @@ class EdidReportTest : public ::testing::Test {
 
     // Compares the whole report text with the golden file, or rewrites the file on request.
     void ExpectGolden(const std::string& name, const host::ReportText& report) {
-        const std::string path = std::string(HDMI_GOLDEN_DIR) + "/edid_" + name + ".txt";
-        std::string actual;
-        for (const std::string& line : report.lines) actual += line + "\n";
-        const char* update = std::getenv("HDMI_UPDATE_GOLDEN");
-        if (update != nullptr && std::string(update) == "1") {
-            std::ofstream(path, std::ios::binary) << actual;
-            return;
-        }
-        std::ifstream file(path, std::ios::binary);
-        ASSERT_TRUE(file.good()) << "missing golden file " << path;
-        std::stringstream expected;
-        expected << file.rdbuf();
-        EXPECT_EQ(actual, expected.str()) << "report differs from " << path;
+        EXPECT_TRUE(test::MatchesGolden(report.lines, "edid_" + name));
     }
 
     // The report rows in order as (name cell, data cell) pairs, for checks of a few rows.

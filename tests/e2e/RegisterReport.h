@@ -11,11 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -99,19 +96,7 @@ class RegisterReportTest : public ::testing::Test {
     // The whole report text against tests/golden/<name>.txt; HDMI_UPDATE_GOLDEN=1 rewrites the
     // file instead (read the diff before committing it).
     void ExpectGolden(const std::string& name, const host::ReportText& report) {
-        std::string actual;
-        for (const std::string& line : report.lines) actual += line + "\n";
-        const std::string path = std::string(HDMI_GOLDEN_DIR) + "/" + name + ".txt";
-        const char* update = std::getenv("HDMI_UPDATE_GOLDEN");
-        if (update != nullptr && std::string(update) == "1") {
-            std::ofstream(path, std::ios::binary) << actual;
-            return;
-        }
-        std::ifstream file(path, std::ios::binary);
-        ASSERT_TRUE(file.good()) << "missing golden file " << path;
-        std::stringstream expected;
-        expected << file.rdbuf();
-        EXPECT_EQ(actual, expected.str()) << "report differs from " << path;
+        EXPECT_TRUE(test::MatchesGolden(report.lines, name));
     }
 
     std::unique_ptr<host::Session> session_;
