@@ -99,48 +99,17 @@ class InterpretFieldsTest : public ::testing::Test {
 
 using RowList = std::vector<std::string>;
 
-// Entries run one after another on the given bytes, and the Name | Data cells of the rows written.
-TEST_F(InterpretFieldsTest, RowsOfEntriesThatOnlyWriteText) {
-    struct Case {
-        const char* what;
-        std::vector<std::pair<const RegisterEntry*, std::vector<uint8_t>>> runs;
-        RowList rows;
-    };
-    const Case cases[] = {
-        {"accumulated rows make one report row",
-         {{&testing::kProductCodeEntry, {0x34, 0x12}}},
-         {"ID Product Code | 12 34h"}},
-        // Bits 6..5 and bit 0 make the value: 5, then 7 (beyond the six names), then 0 with bit 7 set.
-        {"a continued row without formatter joins the value for its names",
-         {{&testing::kStereoEntry, {0x41}},
-          {&testing::kStereoEntry, {0x61}},
-          {&testing::kStereoEntry, {0x80}}},
-         {"Stereo | five", "Follows | 0", "Stereo | Reserved", "Follows | 0", "Stereo | zero",
-          "Follows | 1"}},
-        // Rows 0..4 go to the formatter together; row 5, continued from row 4, is a row of its own
-        // without caption.
-        {"at most five continued rows",
-         {{&testing::kSixRowsEntry, {1, 2, 3, 4, 5, 6}}},
-         {"Six | 01.02.03.04.05/40", " | 06.00.00.00.00/8"}},
-        // The tab of the caption is written as '.'.
-        {"a caption with a conversion shows the value",
-         {{&testing::kCaptionEntry, {0x0A}}},
-         {"Reserved Tag.(0x0Ah) | 10"}},
-        {"a row without format or name writes nothing", {{&testing::kSilentEntry, {0xFF}}}, {"Shown | 255"}},
-        {"jump-if-value falls through on zero and skips rows otherwise",
-         {{&testing::kJumpIfValueEntry, {0, 7, 9}}, {&testing::kJumpIfValueEntry, {1, 7, 9}}},
-         {"Flag | 0", "Between | 7", "Flag | 1", "Target | 9"}},
-        {"jump-always goes to its label",
-         {{&testing::kJumpAlwaysEntry, {3, 4}}},
-         {"Always | 3", "Landed | 4"}},
-    };
-    for (const Case& c : cases) {
-        testing::Sink().lines.clear();
-        int32_t result = -2;
-        for (const auto& [entry, bytes] : c.runs) result = Run(*entry, bytes);
-        EXPECT_EQ(result, 0) << c.what;
-        EXPECT_EQ(Written(), c.rows) << c.what;
-    }
+TEST_F(InterpretFieldsTest, AccumulatedRowsMakeOneReportRow) {
+    EXPECT_EQ(Run(testing::kProductCodeEntry, {0x34, 0x12}), 0);
+    EXPECT_EQ(Written(), (RowList{"ID Product Code | 12 34h"}));
+}
+
+TEST_F(InterpretFieldsTest, ContinuedRowWithoutFormatterJoinsTheValueForItsNames) {
+    Run(testing::kStereoEntry, {0x41});  // bits 6..5 = 2, bit 0 = 1: value 5
+    Run(testing::kStereoEntry, {0x61});  // value 7: beyond the six names
+    Run(testing::kStereoEntry, {0x80});  // value 0, and the next row sees bit 7
+    EXPECT_EQ(Written(), (RowList{"Stereo | five", "Follows | 0", "Stereo | Reserved", "Follows | 0",
+                                  "Stereo | zero", "Follows | 1"}));
 }
 
 TEST_F(InterpretFieldsTest, FormatterGetsTheRowAndItsContinuedRowsWithTheirBitCount) {
@@ -150,6 +119,33 @@ TEST_F(InterpretFieldsTest, FormatterGetsTheRowAndItsContinuedRowsWithTheirBitCo
     EXPECT_EQ(Written(),
               (RowList{"Pixel clock | 01.1D.00.00.00/16", "Horizontal | <07.80.00.00.00/12>", "Span | 0"}));
     EXPECT_EQ(decoder_.formatterCalls, 2);
+}
+
+TEST_F(InterpretFieldsTest, FormatterTakesAtMostFiveContinuedRows) {
+    Run(testing::kSixRowsEntry, {1, 2, 3, 4, 5, 6});
+    // Rows 0..4 go to the formatter together; row 5, continued from row 4, is a row of its own.
+    EXPECT_EQ(Written(), (RowList{"Six | 01.02.03.04.05/40", " | 06.00.00.00.00/8"}));  // no caption
+}
+
+TEST_F(InterpretFieldsTest, CaptionWithAConversionShowsTheValue) {
+    Run(testing::kCaptionEntry, {0x0A});
+    EXPECT_EQ(Written(), (RowList{"Reserved Tag.(0x0Ah) | 10"}));  // the tab is written as '.'
+}
+
+TEST_F(InterpretFieldsTest, RowWithoutFormatOrNameWritesNothing) {
+    Run(testing::kSilentEntry, {0xFF});
+    EXPECT_EQ(Written(), (RowList{"Shown | 255"}));
+}
+
+TEST_F(InterpretFieldsTest, JumpIfValueFallsThroughOnZeroAndSkipsRowsOtherwise) {
+    Run(testing::kJumpIfValueEntry, {0, 7, 9});
+    Run(testing::kJumpIfValueEntry, {1, 7, 9});
+    EXPECT_EQ(Written(), (RowList{"Flag | 0", "Between | 7", "Flag | 1", "Target | 9"}));
+}
+
+TEST_F(InterpretFieldsTest, JumpAlwaysGoesToItsLabel) {
+    Run(testing::kJumpAlwaysEntry, {3, 4});
+    EXPECT_EQ(Written(), (RowList{"Always | 3", "Landed | 4"}));
 }
 
 TEST_F(InterpretFieldsTest, JumpIfSavedTestsTheValueSavedBeforeTheRowSavesItsOwn) {
