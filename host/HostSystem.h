@@ -28,6 +28,11 @@ int ProcessId();
 std::string ExecutableFolder();
 bool IsReadableFile(const std::string& path);
 bool IsTerminal(std::FILE* stream);
+// The process has a terminal to talk to (the settings dialog needs one).
+bool HasControllingTerminal();
+// The user's configuration folder ($XDG_CONFIG_HOME or ~/.config; %APPDATA% on Windows), or
+// empty when there is none.
+std::string UserConfigFolder();
 // Standard output and error write bytes unchanged (Windows would turn LF into CR LF).
 void UseBinaryStandardStreams();
 

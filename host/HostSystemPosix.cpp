@@ -73,6 +73,22 @@ bool IsTerminal(std::FILE* stream) {
     return isatty(fileno(stream)) != 0;
 }
 
+bool HasControllingTerminal() {
+    const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool terminal = isatty(fd) != 0;
+    close(fd);
+    return terminal;
+}
+
+std::string UserConfigFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/') return xdg;  // relative values are to be ignored, as XDG says
+    const char* home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + "/.config";
+    return {};
+}
+
 void UseBinaryStandardStreams() {}  // no text mode here
 
 NamedSectionText ReadNamedSection(const std::string& name) {

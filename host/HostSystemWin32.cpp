@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -78,6 +79,15 @@ std::string ExecutableFolder() {
 bool IsReadableFile(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool HasControllingTerminal() {
+    return true;  // the dialog is a window; Windows always has somewhere to show it
+}
+
+std::string UserConfigFolder() {
+    const char* appData = std::getenv("APPDATA");
+    return appData && *appData ? appData : "";
 }
 
 bool IsTerminal(std::FILE* stream) {

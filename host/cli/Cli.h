@@ -2,11 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace hdmi::host {
+class Plugin;
+}
 
 namespace hdmi::cli {
 
@@ -49,7 +54,12 @@ bool Interrupted();
 // Forgets an interrupt that has been dealt with, so that the next one counts again.
 void ClearInterrupted();
 
+// The plug-in at `requested`, or the one built beside hdmi-ddc; throws InputError when it cannot
+// be loaded.
+std::shared_ptr<hdmi::host::Plugin> LoadPlugin(const std::optional<std::string>& requested);
+
 int RunDecode(Args args);
+int RunSettings(Args args);
 int RunSynth(Args args);
 
 }  // namespace hdmi::cli

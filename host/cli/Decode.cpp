@@ -18,6 +18,7 @@
 #include "PluginLoader.h"
 #include "Render.h"
 #include "Session.h"
+#include "SettingsFile.h"
 #include "i2c/DdcPacket.h"
 
 namespace hdmi::cli {
@@ -39,9 +40,11 @@ struct DecodeOptions {
     std::string file;
     std::optional<std::string> scl;
     std::optional<std::string> sda;
-    bool eightBit = false;
-    bool glitch = false;
-    bool stats = false;
+    // Unset: as the kept settings say (off without them).
+    std::optional<bool> eightBit;
+    std::optional<bool> glitch;
+    std::optional<bool> stats;
+    bool useKeptSettings = true;
     std::optional<std::string> from;
     std::optional<std::string> to;
     int64_t rate = 0;
@@ -53,13 +56,22 @@ struct DecodeOptions {
     int64_t abortAfterEdges = -1;  // raises the abort flag as Ctrl-C would, at a chosen edge
 };
 
+std::optional<bool> OnOff(Args& args, const char* on, const char* off) {
+    const bool yes = args.Switch(on);
+    const bool no = args.Switch(off);
+    if (yes && no) throw InputError(std::string(on) + " and " + off + " do not go together");
+    if (yes || no) return yes;
+    return std::nullopt;
+}
+
 DecodeOptions ParseOptions(Args& args) {
     DecodeOptions o;
     o.scl = args.Value("--scl");
     o.sda = args.Value("--sda");
-    o.eightBit = args.Switch("--8bit");
-    o.glitch = args.Switch("--glitch");
-    o.stats = args.Switch("--stats");
+    o.eightBit = OnOff(args, "--8bit", "--7bit");
+    o.glitch = OnOff(args, "--glitch", "--no-glitch");
+    o.stats = OnOff(args, "--stats", "--no-stats");
+    o.useKeptSettings = !args.Switch("--no-settings");
     o.from = args.Value("--from");
     o.to = args.Value("--to");
     if (auto rate = args.Value("--rate")) {
@@ -111,19 +123,22 @@ bool AllDigits(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// The channel for `role`: the one chosen on the command line, else the one named after the role,
+// else the kept one (from the settings dialog) when the capture has it.
 int ResolveChannel(const host::Capture& header, const std::optional<std::string>& choice, const char* role,
-                   const std::string& file) {
+                   const std::string& file, std::optional<int> kept) {
     if (choice && AllDigits(*choice)) {
         const int channel = choice->size() < 4 ? std::stoi(*choice) : host::kMaxChannels;
         if (channel >= header.ChannelCount())
-            throw InputError(file + ": no channel " + *choice + " for " + role + "; the capture has channels " +
-                             ChannelList(header));
+            throw InputError(file + ": no channel " + *choice + " for " + role +
+                             "; the capture has channels " + ChannelList(header));
         return channel;
     }
     const std::string name = choice ? *choice : role;
     const int channel = header.FindChannel(name);
+    if (channel < 0 && !choice && kept && *kept >= 0 && *kept < header.ChannelCount()) return *kept;
     if (channel < 0) {
-        std::string hint = choice ? "" : " (choose with --scl and --sda)";
+        std::string hint = choice ? "" : " (choose with --scl and --sda, or with hdmi-ddc settings)";
         throw InputError(file + ": no channel named " + name + " for " + role +
                          "; the capture has channels " + ChannelList(header) + hint);
     }
@@ -327,27 +342,6 @@ class WarmUp {
 
 // ---- Plug-in ---------------------------------------------------------------------------------------
 
-std::string PluginBesideExecutable() {
-    const std::string folder = host::system::ExecutableFolder();
-    if (folder.empty()) return {};
-    const std::string path = folder + host::system::kPluginFileName;
-    return host::system::IsReadableFile(path) ? path : std::string();
-}
-
-std::shared_ptr<host::Plugin> LoadPlugin(const std::optional<std::string>& requested) {
-    std::string path;
-    if (requested) {
-        path = requested->find('/') == std::string::npos ? "./" + *requested : *requested;
-    } else {
-        path = PluginBesideExecutable();
-        if (path.empty()) path = HDMI_PLUGIN_DEFAULT_PATH;
-    }
-    std::string error;
-    auto plugin = host::Plugin::TryLoad(path, error);
-    if (!plugin) throw InputError(error);
-    return plugin;
-}
-
 // The report text exactly as the plug-in left it in its named section.
 std::string SectionText(const std::string& name) {
     host::system::NamedSectionText section = host::system::ReadNamedSection(name);
@@ -400,6 +394,30 @@ std::string ChannelJson(const host::Capture& capture, int channel) {
 
 }  // namespace
 
+namespace {
+std::string PluginBesideExecutable() {
+    const std::string folder = host::system::ExecutableFolder();
+    if (folder.empty()) return {};
+    const std::string path = folder + host::system::kPluginFileName;
+    return host::system::IsReadableFile(path) ? path : std::string();
+}
+
+}  // namespace
+
+std::shared_ptr<host::Plugin> LoadPlugin(const std::optional<std::string>& requested) {
+    std::string path;
+    if (requested) {
+        path = requested->find('/') == std::string::npos ? "./" + *requested : *requested;
+    } else {
+        path = PluginBesideExecutable();
+        if (path.empty()) path = HDMI_PLUGIN_DEFAULT_PATH;
+    }
+    std::string error;
+    auto plugin = host::Plugin::TryLoad(path, error);
+    if (!plugin) throw InputError(error);
+    return plugin;
+}
+
 int RunDecode(Args args) {
     const DecodeOptions o = ParseOptions(args);
 
@@ -410,7 +428,25 @@ int RunDecode(Args args) {
     if (std::string_view(info.name, strnlen(info.name, sizeof info.name)) != "DDC(EDID)")
         throw InputError(plugin->Path() + " is not the DDC(EDID) plug-in");
     session.Init();
-    if (session.Defaults() != 1) throw InputError(plugin->Path() + ": DefaultSettings failed");
+    // The settings the host keeps between uses; without any, the plug-in's defaults.
+    std::optional<host::StoredSettings> kept;
+    if (o.useKeptSettings) {
+        const std::string path = host::DefaultSettingsPath();
+        try {
+            if (!path.empty()) kept = host::LoadSettings(path);
+        } catch (const host::SettingsFileError& error) {
+            throw InputError(std::string(error.what()) +
+                             " (hdmi-ddc settings --reset, or decode --no-settings)");
+        }
+        if (kept && !(kept->settingsState & 1)) kept.reset();
+    }
+    if (kept) {
+        kept->StoreInto(session.Context());
+    } else if (session.Defaults() != 1) {
+        throw InputError(plugin->Path() + ": DefaultSettings failed");
+    }
+    const std::optional<int> keptScl = kept ? std::optional<int>(kept->channelMap[0]) : std::nullopt;
+    const std::optional<int> keptSda = kept ? std::optional<int>(kept->channelMap[1]) : std::nullopt;
 
     int scl = -1;
     int sda = -1;
@@ -419,8 +455,8 @@ int RunDecode(Args args) {
     read.cancelled = &Interrupted;
     WarmUp warmUp(plugin);
     read.select = [&](const host::Capture& header) {
-        scl = ResolveChannel(header, o.scl, "SCL", o.file);
-        sda = ResolveChannel(header, o.sda, "SDA", o.file);
+        scl = ResolveChannel(header, o.scl, "SCL", o.file, keptScl);
+        sda = ResolveChannel(header, o.sda, "SDA", o.file, keptSda);
         if (scl == sda)
             throw InputError(o.file + ": SCL and SDA are both channel " + std::to_string(scl) +
                              "; they must be two different channels");
@@ -446,9 +482,9 @@ int RunDecode(Args args) {
     // Settings into the record, as the settings dialog would leave them.
     session.SetChannels(scl, sda);
     session.Context().HostChannelCount = uint16_t(std::clamp(capture.ChannelCount(), 2, host::kMaxChannels));
-    session.SetEightBitAddress(o.eightBit);
-    session.SetGlitchFilter(o.glitch);
-    session.SetStatistics(o.stats);
+    if (o.eightBit) session.SetEightBitAddress(*o.eightBit);
+    if (o.glitch) session.SetGlitchFilter(*o.glitch);
+    if (o.stats) session.SetStatistics(*o.stats);
     const int64_t first = o.from ? ParsePosition("--from", *o.from, capture) : 0;
     const int64_t last = o.to ? ParsePosition("--to", *o.to, capture) : capture.SampleCount() - 1;
     if (first > last) throw InputError("--from lies after --to");

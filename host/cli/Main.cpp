@@ -22,19 +22,28 @@ extern "C" void OnInterrupt(int) {
 constexpr const char* kUsage =
     R"(usage: hdmi-ddc decode FILE [options]   decode a capture and print the DDC report
        hdmi-ddc synth OUT [options]    write a capture of scripted DDC traffic (.sr, .vcd, .csv)
-       hdmi-ddc help [decode|synth]
+       hdmi-ddc settings [--show|--reset]  set the plug-in's settings in its dialog
+       hdmi-ddc help
 
 decode reads sigrok sessions (.sr), VCD and CSV exports, recognised by their content.
   --scl CH, --sda CH     channel by name or number (default: the channels named SCL and SDA)
-  --8bit                 show addresses as 8-bit bytes with the R/W bit
-  --glitch               ignore one-sample pulses on SDA (captures at 200 MHz and above)
-  --stats                statistics mode: list EDID bytes read twice with different values
+  --8bit, --7bit         show addresses as 8-bit bytes with the R/W bit, or as 7-bit
+  --glitch, --no-glitch  ignore one-sample pulses on SDA (captures at 200 MHz and above)
+  --stats, --no-stats    statistics mode: list EDID bytes read twice with different values
+  --no-settings          use the plug-in's defaults, not the settings kept by hdmi-ddc settings
   --from POS, --to POS   decode range, in samples (12000) or time (1.5ms, 20us)
   --rate HZ              sample rate for files that give none (or to override it)
   --format FMT           table (default), csv, json, or raw (the report text as written)
   --packets              list the decoded packets with their labels instead of the report
   --color WHEN           auto (default), always, never
   --progress WHEN        auto (default: a bar on a terminal for long captures), always, never
+  --plugin PATH          the plug-in (default: HDMI_EDID.so beside hdmi-ddc)
+
+settings opens the plug-in's settings dialog (it needs a terminal) and, on OK, keeps the
+settings in $XDG_CONFIG_HOME/hdmi-ddc/settings (~/.config/hdmi-ddc/settings) for decode, whose
+options override them. Channels named SCL and SDA in a capture win over the kept channels.
+  --show                 print the kept settings
+  --reset                forget them
   --plugin PATH          the plug-in (default: HDMI_EDID.so beside hdmi-ddc)
 
 synth writes one hot-plug worth of traffic for each part asked for, in this order:
@@ -162,7 +171,8 @@ int main(int argc, char** argv) {
     try {
         if (command == "decode") return RunDecode(Args(std::move(words)));
         if (command == "synth") return RunSynth(Args(std::move(words)));
-        throw InputError("unknown command \"" + command + "\" (decode, synth or help)");
+        if (command == "settings") return RunSettings(Args(std::move(words)));
+        throw InputError("unknown command \"" + command + "\" (decode, settings, synth or help)");
     } catch (const InputError& error) {
         std::fprintf(stderr, "hdmi-ddc: %s\n", error.what());
         return kExitBadInput;

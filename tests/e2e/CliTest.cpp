@@ -21,6 +21,7 @@
 
 #include "../support/Plugin.h"
 #include "CaptureFile.h"
+#include "SettingsFile.h"
 #include "SigrokFile.h"
 
 extern char** environ;
@@ -74,11 +75,16 @@ class CliTest : public test::PluginTest {
 
     std::string File(const std::string& name) const { return (fs::path(dir_) / name).string(); }
     std::string Tmp() const { return File("tmp"); }
+    std::string Config() const { return File("config"); }
 
     std::vector<char*> Environment(std::vector<std::string>& storage) const {
         for (char** e = environ; *e; ++e)
-            if (std::string_view(*e).substr(0, 7) != "TMPDIR=") storage.emplace_back(*e);
+            if (!std::string_view(*e).starts_with("TMPDIR=") &&
+                !std::string_view(*e).starts_with("XDG_CONFIG_HOME="))
+                storage.emplace_back(*e);
         storage.push_back("TMPDIR=" + Tmp());
+        // Settings the user keeps never reach the tool under test.
+        storage.push_back("XDG_CONFIG_HOME=" + Config());
         std::vector<char*> env;
         for (std::string& s : storage) env.push_back(s.data());
         env.push_back(nullptr);
@@ -102,8 +108,13 @@ class CliTest : public test::PluginTest {
             posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         }
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        // A session of its own: no controlling terminal comes along from whoever runs the tests.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
         pid_t pid = 0;
-        const int error = posix_spawn(&pid, kCli, &actions, nullptr, argv.data(), env.data());
+        const int error = posix_spawn(&pid, kCli, &actions, &attributes, argv.data(), env.data());
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         EXPECT_EQ(error, 0) << "cannot start " << kCli;
         return pid;
@@ -195,7 +206,8 @@ TEST_F(CliTest, UsageAndUnknownCommands) {
     const Result help = Run({"help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--packets"), std::string::npos);
-    EXPECT_EQ(Run({"frobnicate"}).err, "hdmi-ddc: unknown command \"frobnicate\" (decode, synth or help)\n");
+    EXPECT_EQ(Run({"frobnicate"}).err,
+              "hdmi-ddc: unknown command \"frobnicate\" (decode, settings, synth or help)\n");
 }
 
 TEST_F(CliTest, BadInputGetsOneLineAndStatusTwo) {
@@ -409,6 +421,93 @@ TEST_F(CliTest, OptionsBecomeTheSettingsTheHostWritesIntoTheRecord) {
                   s.SetMarker(3, 15'000);
                   s.SetRange(0, 3);
               }));
+}
+
+TEST_F(CliTest, KeptSettingsApplyToDecodeAndOptionsOverrideThem) {
+    const std::string capture = HotPlug();
+    const std::string kept = (fs::path(Config()) / "hdmi-ddc" / "settings").string();
+    // What the dialog would have kept: the plug-in's defaults with 8-bit addresses and
+    // statistics mode.
+    {
+        auto session = NewSession();
+        ASSERT_EQ(session->Defaults(), 1);
+        session->SetEightBitAddress(true);
+        session->SetStatistics(true);
+        host::SaveSettings(kept, host::StoredSettings::From(session->Context()));
+    }
+    auto raw = [&](std::vector<std::string> options) {
+        std::vector<std::string> args = {"decode", capture, "--format", "raw"};
+        args.insert(args.end(), options.begin(), options.end());
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.out;
+    };
+    const auto with = [&](bool eightBit, bool stats) {
+        return SessionReport(capture, [=](host::Session& s, const host::Capture&) {
+            s.SetEightBitAddress(eightBit);
+            s.SetStatistics(stats);
+        });
+    };
+    EXPECT_EQ(raw({}), with(true, true));
+    EXPECT_EQ(raw({"--7bit"}), with(false, true));
+    EXPECT_EQ(raw({"--no-stats"}), with(true, false));
+    EXPECT_EQ(raw({"--no-settings"}), with(false, false));
+    EXPECT_EQ(Run({"decode", capture, "--8bit", "--7bit"}).err,
+              "hdmi-ddc: --8bit and --7bit do not go together\n");
+
+    const Result shown = Run({"settings", "--show"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_NE(shown.out.find("addresses       8-bit"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("statistics      on"), std::string::npos) << shown.out;
+
+    // A damaged file is named with its line; decode does not guess past it.
+    std::ofstream(kept) << "ChannelMap=0,1\nDecodeFlags=banana\n";
+    const Result damaged = Run({"decode", capture});
+    EXPECT_EQ(damaged.status, 2);
+    EXPECT_EQ(damaged.err, "hdmi-ddc: " + kept +
+                               ": line 2: DecodeFlags wants a number from 0 to 4294967295, not \"banana\" "
+                               "(hdmi-ddc settings --reset, or decode --no-settings)\n");
+    EXPECT_EQ(Run({"decode", capture, "--no-settings", "--format", "raw"}).status, 0);
+
+    const Result reset = Run({"settings", "--reset"});
+    EXPECT_EQ(reset.status, 0);
+    EXPECT_FALSE(fs::exists(kept));
+    EXPECT_EQ(raw({}), with(false, false));
+}
+
+TEST_F(CliTest, KeptChannelsServeCapturesWithoutNamedChannels) {
+    const std::string named = HotPlug("named.csv");
+    // The same capture with its channels renamed: nothing says which one is the clock.
+    std::string text = ReadFile(named);
+    for (auto [from, to] : {std::pair{"SCL", "D3"}, std::pair{"SDA", "D7"}})
+        text.replace(text.find(from), 3, to);
+    const std::string anonymous = File("anonymous.csv");
+    std::ofstream(anonymous, std::ios::binary) << text;
+
+    const Result unknown = Run({"decode", anonymous});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("or with hdmi-ddc settings"), std::string::npos) << unknown.err;
+
+    auto session = NewSession();
+    ASSERT_EQ(session->Defaults(), 1);
+    host::StoredSettings settings = host::StoredSettings::From(session->Context());
+    const host::Capture header = host::ReadCapture(named);
+    settings.channelMap[0] = header.FindChannel("SCL");
+    settings.channelMap[1] = header.FindChannel("SDA");
+    host::SaveSettings((fs::path(Config()) / "hdmi-ddc" / "settings").string(), settings);
+    const Result decoded = Run({"decode", anonymous, "--format", "raw"});
+    EXPECT_EQ(decoded.status, 0) << decoded.err;
+    EXPECT_EQ(decoded.out, Run({"decode", named, "--format", "raw"}).out);
+}
+
+TEST_F(CliTest, TheSettingsDialogNeedsATerminal) {
+    const Result r = Run({"settings"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "hdmi-ddc: the settings dialog needs a terminal (see hdmi-ddc settings --show)\n");
+    EXPECT_FALSE(fs::exists(fs::path(Config()) / "hdmi-ddc"));
+    EXPECT_EQ(Run({"settings", "--show"}).out, "no settings kept (" +
+                                                   (fs::path(Config()) / "hdmi-ddc" / "settings").string() +
+                                                   "); decode uses the plug-in's defaults\n");
 }
 
 TEST_F(CliTest, GlitchFilterRemovesSynthesizedGlitches) {
