@@ -21,24 +21,24 @@
 
 namespace hdmi::fuzz {
 
-#define FUZZ_CHECK(condition)                                                              \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
             std::fprintf(stderr, "contract broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                  \
-        }                                                                                  \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)
 
 // Reads the fuzzer's bytes front to back; past the end everything is 0.
 class Input {
-public:
+  public:
     Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
     uint16_t U16() { return static_cast<uint16_t>(Byte() | (Byte() << 8)); }
     uint32_t U32() { return U16() | (static_cast<uint32_t>(U16()) << 16); }
     size_t Remaining() const { return size_ - pos_; }
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
     size_t pos_ = 0;
@@ -86,7 +86,9 @@ inline uint32_t SinkLine(const char* line, uint32_t length) {
 inline int64_t CaptureEdge(int64_t position, uint8_t* levels) {
     return CurrentCapture()->NextEdge(position, levels);
 }
-inline uint8_t Proceed() { return 0; }
+inline uint8_t Proceed() {
+    return 0;
+}
 
 // The temporary folder every target gives the plug-in once.
 inline void SetUpTemporaryFolder() {

@@ -18,8 +18,8 @@ using namespace hdmi;
 
 namespace {
 
-constexpr const char* kNames[] = {"version",   "metadata",  "logic-1-1",   "logic-1-2",
-                                  "logic-1-3", "logic-1",   "analog-1-1-1", "logic-2-1"};
+constexpr const char* kNames[] = {"version",   "metadata", "logic-1-1",    "logic-1-2",
+                                  "logic-1-3", "logic-1",  "analog-1-1-1", "logic-2-1"};
 
 bool PackArchive(fuzz::Input& in, const std::string& path) {
     zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);

@@ -1,6 +1,6 @@
 // Any settings a host may hand over and any pattern of edges on any channels, through the exports.
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <thread>
 

@@ -350,6 +350,20 @@ std::string SectionText(const std::string& name) {
     return std::move(section.text);
 }
 
+// Why files cannot be written in `folder` (gone, not writable, full), or "" when they can.
+std::string TempFolderProblem(const std::string& folder) {
+    const std::string probe = folder + "probe.tmp";
+    std::FILE* file = std::fopen(probe.c_str(), "wb");
+    if (!file) return folder + ": " + std::strerror(errno);
+    static const char kBlock[64 * 1024] = {};
+    const bool written = std::fwrite(kBlock, 1, sizeof kBlock, file) == sizeof kBlock;
+    const int savedErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    std::remove(probe.c_str());
+    if (!written || !closed) return folder + ": " + std::strerror(written ? errno : savedErrno);
+    return {};
+}
+
 // ---- Packets ---------------------------------------------------------------------------------------
 
 const char* KindName(uint32_t kind) {
@@ -533,6 +547,9 @@ int RunDecode(Args args) {
         }
     }
     if (run.entries == 0) {
+        // The commonest cause is outside the capture: the folder for the packet files.
+        if (const std::string problem = TempFolderProblem(plugin->TempFolder()); !problem.empty())
+            throw InputError("the plug-in could not write its packet files: " + problem);
         std::fprintf(stderr, "hdmi-ddc: the plug-in could not decode %s (Analysis returned 0)\n",
                      o.file.c_str());
         return cutShort ? kExitInterrupted : kExitDecodeFailed;

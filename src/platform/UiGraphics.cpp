@@ -13,7 +13,7 @@ Pen::Pen(int width, ColorRef color) : width_(width), color_(color) {
     ++gLivePens;
 }
 Pen::~Pen() {
-    --gLivePens;
+    if (counted_) --gLivePens;  // stock pens were never counted
 }
 int Pen::LiveCount() {
     return gLivePens;
@@ -23,7 +23,7 @@ Brush::Brush(ColorRef color) : color_(color) {
     ++gLiveBrushes;
 }
 Brush::~Brush() {
-    --gLiveBrushes;
+    if (counted_) --gLiveBrushes;
 }
 int Brush::LiveCount() {
     return gLiveBrushes;
