@@ -119,20 +119,67 @@ TEST_F(HostSmokeTest, SectionNamesAreFreshForEveryReport) {
     EXPECT_LT(session().ReportName().size(), sizeof(HostDecodeContext::ReportName));
 }
 
-TEST_F(HostSmokeTest, AbortRaisedDuringTheDecodeCutsItShort) {
-    const uint32_t whole = Analyze(EdidRead());
+// The abort flag raised at every point where the plug-in polls it: each edge of the decode and
+// each line of the report. Every call returns, shows only packets and lines that the whole
+// decode made, ends its streams properly, and the next call is whole again.
+TEST_F(HostSmokeTest, AbortRaisedAtEveryPollPointCutsCleanly) {
+    BusSynth bus(1'000'000, 100'000);
+    std::vector<uint8_t> block(16);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = uint8_t(i * 17);
+    host::ddc::EdidRead(bus, block);
+    bus.idle(50'000);
+    const uint8_t bksv[] = {0x51, 0x1E, 0xF2, 0x1A, 0xCD};
+    host::ddc::HdcpRead(bus, 0, 0x00, bksv);
+    const uint32_t whole = Analyze(bus.Take());
     ASSERT_GT(whole, 0u);
-    session().AbortAfterEdges(40);
-    const uint32_t cut = session().Analyze();
-    EXPECT_TRUE(session().AbortRequested());
-    ASSERT_GT(cut, 0u);
-    EXPECT_LT(cut, whole);
-    EXPECT_TRUE(session().Packets().back().closing);
-    EXPECT_EQ(session().Progress(), 1000u);
-    // The flag stays up until the host clears it.
-    session().AbortAfterEdges(-1);
-    session().ClearAbort();
-    EXPECT_EQ(session().Analyze(), whole);
+    const std::vector<Packet> wholePackets = session().Packets();
+    const std::vector<std::string> wholeLines = session().LastReport().lines;
+    const int64_t edges = session().NextEdgeCalls();
+    ASSERT_GT(edges, 100);
+
+    auto expectWholeAgain = [&] {
+        session().AbortAfterEdges(-1);
+        session().AbortAfterReportLines(-1);
+        session().ClearAbort();
+        ASSERT_EQ(session().Analyze(), whole);
+        ASSERT_EQ(session().LastReport().lines, wholeLines);
+    };
+    for (int64_t k = 1; k <= edges; ++k) {
+        SCOPED_TRACE("abort at edge " + std::to_string(k) + " of " + std::to_string(edges));
+        session().AbortAfterEdges(k);
+        const uint32_t cut = session().Analyze();
+        ASSERT_TRUE(session().AbortRequested());
+        EXPECT_EQ(session().Progress(), 1000u);
+        if (cut > 0) {
+            EXPECT_LE(cut, whole);
+            const std::vector<Packet> packets = session().Packets();
+            ASSERT_TRUE(packets.back().closing);
+            // Every packet before the closing entry is one the whole decode made, in order.
+            ASSERT_LE(packets.size(), wholePackets.size());
+            for (size_t i = 0; i + 1 < packets.size(); ++i) ASSERT_EQ(packets[i], wholePackets[i]) << i;
+        }
+        // The report pass sees the raised flag too: at most the header.
+        EXPECT_TRUE(session().LastReport().wellFormed);
+        EXPECT_LE(session().LastReport().endCalls, 1);
+        expectWholeAgain();
+    }
+    for (size_t k = 1; k <= wholeLines.size(); ++k) {
+        SCOPED_TRACE("abort after report line " + std::to_string(k) + " of " + std::to_string(wholeLines.size()));
+        session().AbortAfterReportLines(int64_t(k));
+        ASSERT_EQ(session().Analyze(), whole);  // the packets were all made before the report
+        const host::ReportText& report = session().LastReport();
+        EXPECT_TRUE(report.wellFormed);
+        EXPECT_EQ(report.endCalls, 1);
+        ASSERT_LE(report.lines.size(), wholeLines.size());
+        ASSERT_GE(report.lines.size(), k);
+        // Lines already written stand; the row that was being built when the flag went up is
+        // written as far as it got, as a well-formed row.
+        for (size_t i = 0; i + 1 < report.lines.size(); ++i) ASSERT_EQ(report.lines[i], wholeLines[i]) << i;
+        if (report.lines.size() > 1) {
+            EXPECT_TRUE(host::ParseReportRow(report.lines.back())) << report.lines.back();
+        }
+        expectWholeAgain();
+    }
 }
 
 }  // namespace
