@@ -91,7 +91,10 @@ CaptureFormat DetectCaptureFormat(const std::string& path) {
 
 Capture ReadCapture(const std::string& path, const ReadOptions& options) {
     Capture capture;
-    switch (DetectCaptureFormat(path)) {
+    const CaptureFormat format = DetectCaptureFormat(path);
+    if (options.run && !CanStream(format))
+        throw std::invalid_argument(path + ": only sigrok sessions can be read as a stream");
+    switch (format) {
         case CaptureFormat::Sigrok:
             capture = ReadSigrok(path, options);
             break;
@@ -104,9 +107,13 @@ Capture ReadCapture(const std::string& path, const ReadOptions& options) {
         case CaptureFormat::Unknown:
             throw CaptureError(path + ": unknown format (expected a sigrok session, VCD or CSV file)");
     }
-    if (capture.RunCount() == 0 || capture.SampleCount() <= 0)
+    if ((capture.RunCount() == 0 && !options.run) || capture.SampleCount() <= 0)
         throw CaptureError(path + ": the capture holds no samples");
     return capture;
+}
+
+bool CanStream(CaptureFormat format) {
+    return format == CaptureFormat::Sigrok;
 }
 
 Levels AllChannels() {

@@ -48,7 +48,17 @@ struct ReadOptions {
     // Samples per second for a file that does not say (a CSV with sample numbers, a session
     // without a rate); when set it also overrides what the file says.
     int64_t sampleRate = 0;
+    // Streaming (sigrok sessions only, see CanStream): when `run` is set, every run goes to it in
+    // time order instead of into the capture, which then holds the header alone (channels,
+    // names, rate) and the sample count. `counted` is called once with that header and the
+    // sample count, before the first run. Either may throw to stop the reading.
+    std::function<void(const Capture& header, int64_t samples)> counted;
+    std::function<void(int64_t position, const Levels& levels)> run;
 };
+
+// True for the formats whose sample count is known before their samples are read, which is what
+// a decode while reading needs.
+bool CanStream(CaptureFormat format);
 
 // Reads the capture at `path` in whatever supported format it is. Throws CaptureError.
 Capture ReadCapture(const std::string& path, const ReadOptions& options = {});

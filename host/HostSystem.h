@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace hdmi::host::system {
 
@@ -33,6 +34,10 @@ bool HasControllingTerminal();
 // The user's configuration folder ($XDG_CONFIG_HOME or ~/.config; %APPDATA% on Windows), or
 // empty when there is none.
 std::string UserConfigFolder();
+// Large allocations (the plug-in's packet chunks, the reader's blocks) get pages of their own
+// that go back to the system when freed. glibc otherwise raises its threshold for that after the
+// first such block is freed, and the next decode's blocks then stay in the heap for good.
+void KeepLargeBlocksApart();
 // Standard output and error write bytes unchanged (Windows would turn LF into CR LF).
 void UseBinaryStandardStreams();
 
@@ -44,5 +49,28 @@ struct NamedSectionText {
     std::string error;        // why it was not found
 };
 NamedSectionText ReadNamedSection(const std::string& name);
+
+// The same section mapped read-only, so that a long report is read in place rather than copied.
+class MappedSection {
+  public:
+    MappedSection() = default;
+    ~MappedSection();
+    MappedSection(MappedSection&& other) noexcept;
+    MappedSection& operator=(MappedSection&& other) noexcept;
+    MappedSection(const MappedSection&) = delete;
+    MappedSection& operator=(const MappedSection&) = delete;
+
+    bool found = false;       // as in NamedSectionText
+    bool terminated = false;
+    std::string_view text;    // up to the NUL; valid while this object lives
+    std::string error;
+
+  private:
+    friend MappedSection MapNamedSection(const std::string& name);
+    void Release();
+    const void* view_ = nullptr;
+    size_t size_ = 0;
+};
+MappedSection MapNamedSection(const std::string& name);
 
 }  // namespace hdmi::host::system

@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <malloc.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,10 +90,16 @@ std::string UserConfigFolder() {
     return {};
 }
 
+void KeepLargeBlocksApart() {
+#ifdef M_MMAP_THRESHOLD
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);  // a fixed value also stops glibc adjusting it
+#endif
+}
+
 void UseBinaryStandardStreams() {}  // no text mode here
 
-NamedSectionText ReadNamedSection(const std::string& name) {
-    NamedSectionText result;
+MappedSection MapNamedSection(const std::string& name) {
+    MappedSection result;
     const std::string shmName = "/" + name;
     const int fd = shm_open(shmName.c_str(), O_RDONLY, 0);
     if (fd < 0) {
@@ -118,12 +125,20 @@ NamedSectionText ReadNamedSection(const std::string& name) {
         result.error = shmName + " cannot be mapped: " + std::strerror(errno);
         return result;
     }
+    result.view_ = view;
+    result.size_ = size;
     const char* text = static_cast<const char*>(view);
     const size_t length = strnlen(text, size);
     result.terminated = length < size;
-    result.text.assign(text, length);
-    munmap(view, size);
+    result.text = std::string_view(text, length);
     return result;
+}
+
+void MappedSection::Release() {
+    if (view_ != nullptr) munmap(const_cast<void*>(view_), size_);
+    view_ = nullptr;
+    size_ = 0;
+    text = {};
 }
 
 }  // namespace hdmi::host::system

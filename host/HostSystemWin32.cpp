@@ -90,6 +90,8 @@ std::string UserConfigFolder() {
     return appData && *appData ? appData : "";
 }
 
+void KeepLargeBlocksApart() {}  // the Windows heap gives large blocks their own pages already
+
 bool IsTerminal(std::FILE* stream) {
     return ::_isatty(::_fileno(stream)) != 0;
 }
@@ -99,31 +101,39 @@ void UseBinaryStandardStreams() {
     ::_setmode(::_fileno(stderr), _O_BINARY);
 }
 
-NamedSectionText ReadNamedSection(const std::string& name) {
-    NamedSectionText result;
+MappedSection MapNamedSection(const std::string& name) {
+    MappedSection result;
     const HANDLE mapping = ::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
     if (mapping == nullptr) {
         result.error = name + " cannot be opened: " + LastErrorText();
         return result;
     }
     const void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    // The view keeps the section alive; the handle is not needed any more.
+    ::CloseHandle(mapping);
     if (view == nullptr) {
         result.error = name + " cannot be mapped: " + LastErrorText();
-        ::CloseHandle(mapping);
         return result;
     }
     // A pagefile section carries no size of its own; its view covers whole pages of it.
     MEMORY_BASIC_INFORMATION info{};
     ::VirtualQuery(view, &info, sizeof info);
     const size_t size = info.RegionSize;
+    result.view_ = view;
+    result.size_ = size;
     const char* text = static_cast<const char*>(view);
     const size_t length = strnlen(text, size);
     result.found = true;
     result.terminated = length < size;
-    result.text.assign(text, length);
-    ::UnmapViewOfFile(view);
-    ::CloseHandle(mapping);
+    result.text = std::string_view(text, length);
     return result;
+}
+
+void MappedSection::Release() {
+    if (view_ != nullptr) ::UnmapViewOfFile(view_);
+    view_ = nullptr;
+    size_ = 0;
+    text = {};
 }
 
 }  // namespace hdmi::host::system

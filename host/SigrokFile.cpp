@@ -22,7 +22,7 @@ static_assert(std::endian::native == std::endian::little, "samples are read as l
 namespace {
 
 constexpr int kMaxUnitSize = kMaxChannels / 8;
-constexpr size_t kReadBlock = 1 << 20;
+constexpr size_t kReadBlock = 256 << 10;
 constexpr size_t kMaxReadThreads = 4;
 constexpr size_t kMetadataLimit = 1 << 20;
 
@@ -310,8 +310,9 @@ void ScanMember(zip_t* zip, const std::string& path, const Chunk& chunk, RunScan
 
 // Members hold independent deflate streams: workers inflate and scan them side by side, each
 // with its own handle on the archive, and the runs join the capture in member order.
+template <class Emit>
 void ScanInParallel(const std::string& path, const std::vector<Chunk>& chunks, int unit, const Levels& keep,
-                    const ReadOptions& options, size_t threads, Capture& capture) {
+                    const ReadOptions& options, size_t threads, Emit&& emit) {
     struct Result {
         std::deque<Run> runs;
         std::exception_ptr error;
@@ -382,7 +383,7 @@ void ScanInParallel(const std::string& path, const std::vector<Chunk>& chunks, i
             if (results[i].error) std::rethrow_exception(results[i].error);
             runs = std::move(results[i].runs);
         }
-        for (const Run& run : runs) capture.Append(run.position, run.levels);
+        for (const Run& run : runs) emit(run.position, run.levels);
         {
             std::lock_guard lock(mutex);
             merged = i + 1;
@@ -470,17 +471,26 @@ Capture ReadSigrok(const std::string& path, const ReadOptions& options) {
     const int64_t samples = int64_t(bytes / uint64_t(unit));
     if (samples == 0) throw CaptureError(path + ": the capture holds no samples");
 
+    // Runs go into the capture, or, when the caller decodes while reading, to the caller.
+    auto emit = [&](int64_t position, const Levels& levels) {
+        if (options.run) {
+            options.run(position, levels);
+        } else {
+            capture.Append(position, levels);
+        }
+    };
+    if (options.counted) options.counted(capture, samples);
     const size_t threads =
         std::min<size_t>({chunks.size(), std::max(1u, std::thread::hardware_concurrency()), kMaxReadThreads});
     if (wholeSamples && threads > 1) {
-        ScanInParallel(path, chunks, unit, keep, options, threads, capture);
+        ScanInParallel(path, chunks, unit, keep, options, threads, emit);
     } else {
         std::deque<Run> runs;
         RunScanner scanner(runs, unit, keep, 0);
         const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReadBlock]);
         for (const Chunk& chunk : chunks) {
             ScanMember(archive.zip, path, chunk, scanner, buffer.get(), options, [&] {
-                for (const Run& run : runs) capture.Append(run.position, run.levels);
+                for (const Run& run : runs) emit(run.position, run.levels);
                 runs.clear();
             });
         }

@@ -17,6 +17,7 @@
 #include "HostSystem.h"
 #include "PluginLoader.h"
 #include "Render.h"
+#include "RunStream.h"
 #include "Session.h"
 #include "SettingsFile.h"
 #include "i2c/DdcPacket.h"
@@ -54,6 +55,7 @@ struct DecodeOptions {
     When progress = When::Auto;
     std::optional<std::string> plugin;
     int64_t abortAfterEdges = -1;  // raises the abort flag as Ctrl-C would, at a chosen edge
+    bool readWhole = false;        // never decode while reading (for comparing the two ways)
 };
 
 std::optional<bool> OnOff(Args& args, const char* on, const char* off) {
@@ -95,6 +97,7 @@ DecodeOptions ParseOptions(Args& args) {
     o.colour = ParseWhen("--color", args.Value("--color"));
     o.progress = ParseWhen("--progress", args.Value("--progress"));
     o.plugin = args.Value("--plugin");
+    o.readWhole = args.Switch("--read-whole");
     if (auto n = args.Value("--abort-after-edges"))
         o.abortAfterEdges = ParseCount("--abort-after-edges", *n, 1, INT64_MAX / 2);
     const std::vector<std::string> files = args.Positionals();
@@ -151,7 +154,7 @@ int ResolveChannel(const host::Capture& header, const std::optional<std::string>
 // interrupted decode can say where it stopped.
 class TrackingSource final : public host::EdgeSource {
   public:
-    explicit TrackingSource(const host::Capture& capture) : capture_(capture) {}
+    explicit TrackingSource(const host::EdgeSource& capture) : capture_(capture) {}
 
     int64_t NextEdge(int64_t position, uint8_t* levels16) const override {
         const int64_t next = capture_.NextEdge(position, levels16);
@@ -170,9 +173,125 @@ class TrackingSource final : public host::EdgeSource {
     int64_t LastAnswer() const { return lastAnswer_.load(std::memory_order_relaxed); }
 
   private:
-    const host::Capture& capture_;
+    const host::EdgeSource& capture_;
     mutable std::atomic<int64_t> lastAsked_{-1};
     mutable std::atomic<int64_t> lastAnswer_{0};
+};
+
+// ---- Capture feed ----------------------------------------------------------------------------------
+
+// Where the plug-in's edges come from. A sigrok session is decoded while it is read: a reading
+// thread streams its runs through a small window to the plug-in, so that a long capture is never
+// held whole. Other formats (whose length is only known at their end) are read whole first.
+class CaptureFeed final : public host::EdgeSource {
+  public:
+    CaptureFeed(std::string path, host::ReadOptions options, bool stream)
+        : path_(std::move(path)), options_(std::move(options)), stream_(stream) {}
+    ~CaptureFeed() { StopReading(); }
+    CaptureFeed(const CaptureFeed&) = delete;
+    CaptureFeed& operator=(const CaptureFeed&) = delete;
+
+    // Reads the header (streaming) or the whole capture. Throws what ReadCapture throws.
+    void Open() {
+        if (!stream_) {
+            capture_ = host::ReadCapture(path_, options_);
+            return;
+        }
+        host::ReadOptions options = options_;
+        options.counted = [this](const host::Capture& header, int64_t samples) {
+            std::lock_guard lock(mutex_);
+            capture_ = header;
+            capture_.SetSampleCount(samples);
+            runs_ = std::make_unique<host::RunStream>(header.SampleRate(), samples);
+            headerReady_ = true;
+            changed_.notify_all();
+        };
+        options.run = [this](int64_t position, const host::Levels& levels) { runs_->Push(position, levels); };
+        done_ = false;
+        headerReady_ = false;
+        reader_ = std::thread([this, options] {
+            std::exception_ptr error;
+            try {
+                host::ReadCapture(path_, options);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            std::lock_guard lock(mutex_);
+            if (runs_) runs_->Close(error);
+            error_ = error;
+            done_ = true;
+            changed_.notify_all();
+        });
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return headerReady_ || done_; });
+        if (!headerReady_) {
+            lock.unlock();
+            StopReading();
+            std::rethrow_exception(error_);
+        }
+    }
+
+    // The capture (read whole), or its header and length (streaming).
+    const host::Capture& Header() const { return capture_; }
+    // The edges, from whichever: the stream is replaced by Restart.
+    int64_t NextEdge(int64_t position, uint8_t* levels16) const override {
+        return stream_ ? runs_->NextEdge(position, levels16) : capture_.NextEdge(position, levels16);
+    }
+    int64_t SampleCount() const override { return capture_.SampleCount(); }
+    int64_t SampleRate() const override { return capture_.SampleRate(); }
+
+    // After a decode: stops the reader where it is and rethrows a read error that ended the
+    // stream early (the decode then saw only part of the capture).
+    void Finish() {
+        StopReading();
+        if (error_) {
+            try {
+                std::rethrow_exception(error_);
+            } catch (const host::ReadCancelled&) {
+                // Stopped by us, or by an interrupt that the decode has seen as well.
+            }
+        }
+    }
+    // The plug-in asked for a position the stream had passed: the decode cannot be trusted.
+    bool WentBack() const { return stream_ && runs_ && runs_->WentBack(); }
+    // A second decode from the start: streaming reads the file again.
+    void Restart() {
+        if (!stream_) return;
+        StopReading();
+        runs_.reset();
+        error_ = nullptr;
+        Open();
+    }
+    // Frees the capture, keeping its header for the output.
+    void Release() {
+        StopReading();
+        if (!stream_) {
+            host::Capture header(capture_.SampleRate());
+            for (int channel = 0; channel < capture_.ChannelCount(); ++channel)
+                header.SetChannelName(channel, capture_.ChannelName(channel));
+            header.SetChannelCount(capture_.ChannelCount());
+            header.SetSampleCount(capture_.SampleCount());
+            capture_ = std::move(header);
+        }
+    }
+
+  private:
+    void StopReading() {
+        if (runs_) runs_->Stop();
+        if (reader_.joinable()) reader_.join();
+    }
+
+    std::string path_;
+    host::ReadOptions options_;
+    bool stream_;
+    host::Capture capture_;
+    std::unique_ptr<host::RunStream> runs_;
+    std::thread reader_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool headerReady_ = false;
+    bool done_ = false;
+    std::exception_ptr error_;
 };
 
 // ---- Decode range ----------------------------------------------------------------------------------
@@ -342,12 +461,12 @@ class WarmUp {
 
 // ---- Plug-in ---------------------------------------------------------------------------------------
 
-// The report text exactly as the plug-in left it in its named section.
-std::string SectionText(const std::string& name) {
-    host::system::NamedSectionText section = host::system::ReadNamedSection(name);
+// The report text exactly as the plug-in left it in its named section, read in place.
+host::system::MappedSection SectionText(const std::string& name) {
+    host::system::MappedSection section = host::system::MapNamedSection(name);
     if (!section.found) throw InputError("the plug-in's report section " + section.error);
     if (section.text.empty()) throw InputError("the plug-in's report section " + name + " is empty");
-    return std::move(section.text);
+    return section;
 }
 
 // Why files cannot be written in `folder` (gone, not writable, full), or "" when they can.
@@ -432,6 +551,21 @@ std::shared_ptr<host::Plugin> LoadPlugin(const std::optional<std::string>& reque
     return plugin;
 }
 
+namespace {
+// Ends the reading after a decode; a read that failed part-way fails the decode.
+void FinishFeed(CaptureFeed& feed, const DecodeOptions& o) {
+    try {
+        feed.Finish();
+    } catch (const host::CaptureError& error) {
+        throw InputError(error.what());
+    }
+    // Never seen with this plug-in, which walks forward; should it happen, the stream cannot
+    // serve it, and the user would get a wrong report without this check.
+    if (feed.WentBack())
+        throw InputError(o.file + ": the plug-in went back in the capture while it was streamed (decode it with --read-whole)");
+}
+}  // namespace
+
 int RunDecode(Args args) {
     const DecodeOptions o = ParseOptions(args);
 
@@ -480,15 +614,22 @@ int RunDecode(Args args) {
         keep.Set(sda, true);
         return keep;
     };
-    host::Capture capture;
+    bool stream = false;
     try {
-        capture = host::ReadCapture(o.file, read);
+        stream = !o.readWhole && host::CanStream(host::DetectCaptureFormat(o.file));
+    } catch (const host::CaptureError& error) {
+        throw InputError(error.what());
+    }
+    CaptureFeed feed(o.file, read, stream);
+    try {
+        feed.Open();
     } catch (const host::ReadCancelled&) {
         std::fprintf(stderr, "hdmi-ddc: interrupted while reading %s; nothing was decoded\n", o.file.c_str());
         return kExitInterrupted;
     } catch (const host::CaptureError& error) {
         throw InputError(error.what());
     }
+    const host::Capture& capture = feed.Header();
     if (capture.SampleRate() <= 0)
         throw InputError(o.file + ": the capture has no sample rate (give one with --rate)");
     warmUp.Join();
@@ -508,11 +649,12 @@ int RunDecode(Args args) {
     if (o.to) session.SetMarker(kCursorB, last);
     session.SetRange(o.from ? kCursorA : 0, o.to ? kCursorB : 0);
 
-    TrackingSource source(capture);
+    TrackingSource source(feed);
     session.SetCapture(source);
     session.AbortAfterEdges(o.abortAfterEdges);
     std::string reportName = NextReportName();
     RunResult run = RunAnalysis(session, reportName, o.progress);
+    FinishFeed(feed, o);
 
     bool cutShort = false;
     int64_t decodedTo = last;
@@ -536,8 +678,15 @@ int RunDecode(Args args) {
             session.SetMarker(kCursorB, decodedTo);
             session.SetRange(o.from ? kCursorA : 0, kCursorB);
             source.Reset();
+            try {
+                feed.Restart();
+            } catch (const host::CaptureError& error) {
+                throw InputError(error.what());
+            }
+            session.SetCapture(source);
             reportName = NextReportName();
             run = RunAnalysis(session, reportName, o.progress);
+            FinishFeed(feed, o);
             const TimeFormat time(capture.SampleRate(), capture.SampleCount());
             shortNote = "interrupted: decoded samples " + std::to_string(first) + " to " +
                         std::to_string(decodedTo) + " of " + std::to_string(capture.SampleCount()) +
@@ -563,7 +712,7 @@ int RunDecode(Args args) {
         ",\n  \"scl\": " + ChannelJson(capture, scl) + ", \"sda\": " + ChannelJson(capture, sda) +
         ",\n  \"decodedFrom\": " + std::to_string(first) + ", \"decodedTo\": " + std::to_string(decodedTo) +
         ", \"complete\": " + (cutShort ? "false" : "true");
-    capture = host::Capture();
+    feed.Release();
     const bool colour =
         o.colour == When::Always ||
         (o.colour == When::Auto && host::system::IsTerminal(stdout) && !std::getenv("NO_COLOR") &&
@@ -572,7 +721,9 @@ int RunDecode(Args args) {
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
     bool written = true;
-    const std::string text = o.packets ? std::string() : SectionText(reportName);
+    const host::system::MappedSection section =
+        o.packets ? host::system::MappedSection() : SectionText(reportName);
+    const std::string_view text = section.text;
     if (o.format == OutputFormat::Raw) {
         written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
     } else {

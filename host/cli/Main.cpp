@@ -159,6 +159,7 @@ int64_t ParseCount(std::string_view option, std::string_view text, int64_t min, 
 
 int main(int argc, char** argv) {
     using namespace hdmi::cli;
+    hdmi::host::system::KeepLargeBlocksApart();
     hdmi::host::system::UseBinaryStandardStreams();  // the raw report keeps its CR LF
     std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty() || words[0] == "help" || words[0] == "--help" || words[0] == "-h") {

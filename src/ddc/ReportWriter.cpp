@@ -86,7 +86,9 @@ bool CReportWriter::Open(HostDecodeContext& context, int64_t entryCount) {
     } else {
         char name[sizeof context.ReportName + 1] = {};
         std::memcpy(name, context.ReportName, strnlen(context.ReportName, sizeof context.ReportName));
-        if (!section_.Create(name, (n + 2) * 256) && !section_.Create(name, (n + 8) * 64)) {
+        if ((!section_.Create(name, (n + 2) * 256) && !section_.Create(name, (n + 8) * 64)) ||
+            !section_.Reserve(1)) {
+            section_.Close();
             open_ = false;
             return false;
         }
@@ -228,6 +230,13 @@ void CReportWriter::EmitLine(bool header) {
             ++lostLines_;
             return;
         }
+    }
+    // Memory behind every byte about to be written: a line that cannot have it is lost, as one
+    // that finds no room is, instead of faulting in the host's process.
+    if (!section_.Reserve(static_cast<uint64_t>(writeOffset_ + bound + 1)) &&
+        !section_.Reserve(static_cast<uint64_t>(writeOffset_ + (header ? bound : RowLength()) + 1))) {
+        ++lostLines_;
+        return;
     }
     char* view = section_.View();
     writeOffset_ += header ? BuildHeader(view + writeOffset_) : BuildRow(view + writeOffset_);

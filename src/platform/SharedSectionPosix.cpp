@@ -2,6 +2,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -40,7 +41,29 @@ bool SharedSection::Create(const char* name, uint64_t size) {
     fd_ = fd;
     view_ = static_cast<char*>(view);
     size_ = size;
+    reserved_ = 0;
     return true;
+}
+
+bool SharedSection::Reserve(uint64_t upTo) {
+    if (fd_ < 0 || upTo > size_) return false;
+    if (upTo <= reserved_) return true;
+    // A mebibyte at a time, so that a long report costs one call per mebibyte; when that much
+    // cannot be had, just the pages needed.
+    constexpr uint64_t kStep = uint64_t{1} << 20;
+    constexpr uint64_t kPage = 4096;
+    const uint64_t ahead = std::min(size_, (upTo + kStep - 1) / kStep * kStep);
+    const uint64_t needed = std::min(size_, (upTo + kPage - 1) / kPage * kPage);
+    for (const uint64_t target : {ahead, needed}) {
+        const int64_t budget = SectionFaultsForTests().reserveBudgetBytes;
+        if (budget >= 0 && target > static_cast<uint64_t>(budget)) continue;
+        if (::posix_fallocate(static_cast<int>(fd_), static_cast<off_t>(reserved_),
+                              static_cast<off_t>(target - reserved_)) == 0) {
+            reserved_ = target;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool SharedSection::Grow(uint64_t newSize) {
@@ -67,6 +90,7 @@ void SharedSection::Close() {
     }
     fd_ = -1;
     size_ = 0;
+    reserved_ = 0;
     name_[0] = '\0';
 }
 

@@ -59,6 +59,12 @@ bool SharedSection::Create(const char* name, uint64_t size) {
 // A pagefile section cannot change its size. The text moves to a larger section of the same name:
 // the old one is released first so that the name is free (nobody else holds it while the report
 // is written), and when the larger one cannot be had the old size is made again with the text.
+bool SharedSection::Reserve(uint64_t upTo) {
+    // A pagefile section's memory is committed when it is created.
+    const int64_t budget = SectionFaultsForTests().reserveBudgetBytes;
+    return fd_ != -1 && upTo <= size_ && (budget < 0 || upTo <= static_cast<uint64_t>(budget));
+}
+
 bool SharedSection::Grow(uint64_t newSize) {
     if (fd_ == -1 || view_ == nullptr || newSize <= size_ || SectionFaultsForTests().failGrow) return false;
     const uint64_t oldSize = size_;

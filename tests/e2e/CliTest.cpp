@@ -510,6 +510,61 @@ TEST_F(CliTest, TheSettingsDialogNeedsATerminal) {
                                                    "); decode uses the plug-in's defaults\n");
 }
 
+// Sigrok sessions are decoded while they are read; the result is the one of reading the whole
+// capture first, for any range and output, and a member found damaged part-way fails the decode.
+TEST_F(CliTest, DecodingWhileReadingMatchesReadingWhole) {
+    const std::string capture = HotPlug("long.sr", {"--polls", "40", "--glitches", "5"});
+    const std::vector<std::vector<std::string>> variants = {
+        {"--format", "raw"},
+        {"--packets", "--format", "csv"},
+        {"--format", "raw", "--from", "3ms", "--to", "9ms"},
+        {"--format", "raw", "--to", "1000"},
+        {"--format", "json", "--glitch", "--8bit"},
+    };
+    for (const auto& variant : variants) {
+        std::vector<std::string> args = {"decode", capture};
+        args.insert(args.end(), variant.begin(), variant.end());
+        SCOPED_TRACE(args.back());
+        const Result streamed = Run(args);
+        args.push_back("--read-whole");
+        const Result whole = Run(args);
+        EXPECT_EQ(streamed.status, 0) << streamed.err;
+        EXPECT_EQ(streamed.out, whole.out);
+        EXPECT_GT(streamed.out.size(), 100u);
+    }
+
+    // Good first member, damaged second one: the damage shows only once decoding is under way.
+    std::string first(20'000, '\x03');
+    std::string second(20'000, '\x03');
+    for (size_t i = 100; i < first.size(); i += 50) first[i] = '\x01';
+    const std::string marker("\x00\x01\x02\x03\x02\x01\x00\x03", 8);
+    second.replace(5000, marker.size(), marker);
+    {
+        int error = 0;
+        zip_t* zip = zip_open(File("damaged.sr").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        static const char kMeta[] =
+            "[device 1]\ncapturefile=logic-1\nsamplerate=1 MHz\nprobe1=SCL\nprobe2=SDA\nunitsize=1\n";
+        zip_file_add(zip, "metadata", zip_source_buffer(zip, kMeta, sizeof kMeta - 1, 0), 0);
+        const std::pair<const char*, const std::string*> members[] = {{"logic-1-1", &first}, {"logic-1-2", &second}};
+        for (const auto& [name, content] : members) {
+            const zip_int64_t index =
+                zip_file_add(zip, name, zip_source_buffer(zip, content->data(), content->size(), 0), 0);
+            zip_set_file_compression(zip, zip_uint64_t(index), ZIP_CM_STORE, 0);
+        }
+        ASSERT_EQ(zip_close(zip), 0);
+    }
+    std::string bytes = ReadFile(File("damaged.sr"));
+    const size_t at = bytes.find(marker);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 1] = '\x03';  // the checksum no longer matches
+    std::ofstream(File("damaged.sr"), std::ios::binary) << bytes;
+    const Result damaged = Run({"decode", File("damaged.sr")});
+    EXPECT_EQ(damaged.status, 2);
+    EXPECT_TRUE(damaged.out.empty());
+    EXPECT_EQ(damaged.err.find('\n'), damaged.err.size() - 1) << damaged.err;
+    EXPECT_NE(damaged.err.find("logic-1-2"), std::string::npos) << damaged.err;
+}
+
 TEST_F(CliTest, GlitchFilterRemovesSynthesizedGlitches) {
     const std::string clean =
         HotPlug("clean.sr", {"--rate", "200MHz", "--scl-freq", "400kHz", "--polls", "1"});

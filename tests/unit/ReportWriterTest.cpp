@@ -272,6 +272,32 @@ TEST_F(ReportSectionTest, RowsThatCannotGetRoomAreDroppedWithoutOverrun) {
     for (const std::string& line : SplitLines(text.text)) EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
 }
 
+// A full /dev/shm: the pages behind the section cannot all be had. Lines past what could be
+// claimed are lost (never written into unbacked pages, which would kill the host with SIGBUS),
+// and what was written stays whole and terminated.
+TEST_F(ReportSectionTest, LinesBeyondTheMemoryThatCanBeClaimedAreDropped) {
+    platform::SharedSection section;
+    {
+        CReportWriter writer;
+        platform::SectionFaultsForTests().reserveBudgetBytes = 8192;
+        OpenWithColumns(writer, 100000);
+        for (int k = 0; k < 1000; ++k) {
+            writer.SetCell(3, "some text for the row");
+            writer.CommitRow();
+        }
+        EXPECT_GT(writer.LostLines(), 800);
+        section = writer.Finish();
+    }
+    platform::SectionFaultsForTests() = {};
+    const testing::SectionText text = ReadSection(name_.c_str());
+    ASSERT_TRUE(text.present);
+    EXPECT_TRUE(text.terminated);
+    EXPECT_LT(text.text.size(), 8192u);
+    const std::vector<std::string> lines = SplitLines(text.text);
+    EXPECT_GT(lines.size(), 10u);
+    for (const std::string& line : lines) EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+}
+
 TEST_F(ReportSectionTest, OpenFailsWhenNoSectionCanBeMade) {
     platform::SectionFaultsForTests().failCreate = true;
     CReportWriter writer;
