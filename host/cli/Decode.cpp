@@ -204,9 +204,15 @@ class CaptureFeed final : public host::EdgeSource {
             capture_.SetSampleCount(samples);
             runs_ = std::make_unique<host::RunStream>(header.SampleRate(), samples);
             headerReady_ = true;
+            streaming_ = true;
             changed_.notify_all();
         };
         options.run = [this](int64_t position, const host::Levels& levels) { runs_->Push(position, levels); };
+        // Once decoding has begun, an interrupt reaches the reader through the decode (the abort
+        // flag, then Stop), so that the plug-in never mistakes a cancelled read for the end of
+        // the capture.
+        if (options_.cancelled)
+            options.cancelled = [this, cancelled = options_.cancelled] { return !streaming_ && cancelled(); };
         done_ = false;
         headerReady_ = false;
         reader_ = std::thread([this, options] {
@@ -260,6 +266,7 @@ class CaptureFeed final : public host::EdgeSource {
         StopReading();
         runs_.reset();
         error_ = nullptr;
+        streaming_ = false;
         Open();
     }
     // Frees the capture, keeping its header for the output.
@@ -291,6 +298,7 @@ class CaptureFeed final : public host::EdgeSource {
     std::condition_variable changed_;
     bool headerReady_ = false;
     bool done_ = false;
+    std::atomic<bool> streaming_{false};
     std::exception_ptr error_;
 };
 
@@ -429,8 +437,10 @@ class WarmUp {
     WarmUp(const WarmUp&) = delete;
     WarmUp& operator=(const WarmUp&) = delete;
 
+    // Once per process: a second warm-up (a capture read again) would decode on the shared
+    // decoder alongside the real decode.
     void Start(int64_t sampleRate) {
-        if (thread_.joinable()) return;
+        if (started_.exchange(true)) return;
         thread_ = std::thread([this, sampleRate] {
             try {
                 host::Capture idle(sampleRate > 0 ? sampleRate : 1);
@@ -457,6 +467,7 @@ class WarmUp {
   private:
     std::shared_ptr<host::Plugin> plugin_;
     std::thread thread_;
+    std::atomic<bool> started_{false};
 };
 
 // ---- Plug-in ---------------------------------------------------------------------------------------
