@@ -12,30 +12,6 @@
 
 namespace hdmi::host {
 
-StoredSettings StoredSettings::From(const HostDecodeContext& context) {
-    StoredSettings s;
-    s.channelCount = context.ChannelCount;
-    s.channelMap[0] = context.ChannelMap[0];
-    s.channelMap[1] = context.ChannelMap[1];
-    s.decodeFlags = context.DecodeFlags;
-    s.colorSlotsLow = context.ColorSlotsLow;
-    s.colorSlotsHigh = context.ColorSlotsHigh;
-    s.settingsState = context.SettingsState;
-    s.dialogResult = context.DialogResult;
-    return s;
-}
-
-void StoredSettings::StoreInto(HostDecodeContext& context) const {
-    context.ChannelCount = channelCount;
-    context.ChannelMap[0] = channelMap[0];
-    context.ChannelMap[1] = channelMap[1];
-    context.DecodeFlags = decodeFlags;
-    context.ColorSlotsLow = colorSlotsLow;
-    context.ColorSlotsHigh = colorSlotsHigh;
-    context.SettingsState = settingsState;
-    context.DialogResult = dialogResult;
-}
-
 namespace {
 
 std::string Hex(uint32_t value, int digits) {
@@ -75,13 +51,13 @@ std::string FormatSettings(const StoredSettings& s) {
     std::string text =
         "# hdmi-ddc: the DDC(EDID) plug-in's settings block, as its settings dialog last stored it.\n"
         "# Written by \"hdmi-ddc settings\"; \"hdmi-ddc settings --reset\" removes it.\n";
-    text += "ChannelCount=" + std::to_string(s.channelCount) + "\n";
-    text += "ChannelMap=" + std::to_string(s.channelMap[0]) + "," + std::to_string(s.channelMap[1]) + "\n";
-    text += "DecodeFlags=" + Hex(s.decodeFlags, 8) + "\n";
-    text += "ColorSlotsLow=" + Hex(s.colorSlotsLow, 8) + "\n";
-    text += "ColorSlotsHigh=" + Hex(s.colorSlotsHigh, 8) + "\n";
-    text += "SettingsState=" + Hex(s.settingsState, 4) + "\n";
-    text += "DialogResult=" + std::to_string(s.dialogResult) + "\n";
+    text += "ChannelCount=" + std::to_string(s.ChannelCount) + "\n";
+    text += "ChannelMap=" + std::to_string(s.ChannelMap[0]) + "," + std::to_string(s.ChannelMap[1]) + "\n";
+    text += "DecodeFlags=" + Hex(s.DecodeFlags, 8) + "\n";
+    text += "ColorSlotsLow=" + Hex(s.ColorSlotsLow, 8) + "\n";
+    text += "ColorSlotsHigh=" + Hex(s.ColorSlotsHigh, 8) + "\n";
+    text += "SettingsState=" + Hex(s.SettingsState, 4) + "\n";
+    text += "DialogResult=" + std::to_string(s.DialogResult) + "\n";
     return text;
 }
 
@@ -120,29 +96,29 @@ StoredSettings ParseSettings(const std::string& text, const std::string& origin)
         };
         switch (field) {
             case kCount:
-                s.channelCount = int32_t(number(value, 2, 2));
+                s.ChannelCount = int32_t(number(value, 2, 2));
                 break;
             case kMap: {
                 const size_t comma = value.find(',');
                 if (comma == std::string_view::npos) fail("ChannelMap wants two channels, SCL,SDA");
-                s.channelMap[0] = int32_t(number(Trim(value.substr(0, comma)), 0, 255));
-                s.channelMap[1] = int32_t(number(Trim(value.substr(comma + 1)), 0, 255));
+                s.ChannelMap[0] = int32_t(number(Trim(value.substr(0, comma)), 0, 255));
+                s.ChannelMap[1] = int32_t(number(Trim(value.substr(comma + 1)), 0, 255));
                 break;
             }
             case kFlags:
-                s.decodeFlags = uint32_t(number(value, 0, UINT32_MAX));
+                s.DecodeFlags = uint32_t(number(value, 0, UINT32_MAX));
                 break;
             case kLow:
-                s.colorSlotsLow = uint32_t(number(value, 0, UINT32_MAX));
+                s.ColorSlotsLow = uint32_t(number(value, 0, UINT32_MAX));
                 break;
             case kHigh:
-                s.colorSlotsHigh = uint32_t(number(value, 0, UINT32_MAX));
+                s.ColorSlotsHigh = uint32_t(number(value, 0, UINT32_MAX));
                 break;
             case kState:
-                s.settingsState = uint16_t(number(value, 0, UINT16_MAX));
+                s.SettingsState = uint16_t(number(value, 0, UINT16_MAX));
                 break;
             case kResult:
-                s.dialogResult = uint32_t(number(value, 0, UINT32_MAX));
+                s.DialogResult = uint32_t(number(value, 0, UINT32_MAX));
                 break;
         }
     }

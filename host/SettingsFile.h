@@ -12,20 +12,8 @@
 
 namespace hdmi::host {
 
-// The fields of the host decode context that the plug-in owns (the settings block).
-struct StoredSettings {
-    int32_t channelCount = 2;
-    int32_t channelMap[2] = {0, 1};
-    uint32_t decodeFlags = 0;
-    uint32_t colorSlotsLow = 0;
-    uint32_t colorSlotsHigh = 0;
-    uint16_t settingsState = 0;
-    uint32_t dialogResult = 0;
-
-    static StoredSettings From(const HostDecodeContext& context);
-    void StoreInto(HostDecodeContext& context) const;
-    friend bool operator==(const StoredSettings&, const StoredSettings&) = default;
-};
+// The settings block as the plug-in writes it into the host decode context.
+using StoredSettings = DecoderSettings;
 
 // A settings file that cannot be used; the text names the file and the line.
 class SettingsFileError : public std::runtime_error {

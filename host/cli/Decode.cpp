@@ -597,15 +597,15 @@ int RunDecode(Args args) {
             throw InputError(std::string(error.what()) +
                              " (hdmi-ddc settings --reset, or decode --no-settings)");
         }
-        if (kept && !(kept->settingsState & 1)) kept.reset();
+        if (kept && !(kept->SettingsState & 1)) kept.reset();
     }
     if (kept) {
         kept->StoreInto(session.Context());
     } else if (session.Defaults() != 1) {
         throw InputError(plugin->Path() + ": DefaultSettings failed");
     }
-    const std::optional<int> keptScl = kept ? std::optional<int>(kept->channelMap[0]) : std::nullopt;
-    const std::optional<int> keptSda = kept ? std::optional<int>(kept->channelMap[1]) : std::nullopt;
+    const std::optional<int> keptScl = kept ? std::optional<int>(kept->ChannelMap[0]) : std::nullopt;
+    const std::optional<int> keptSda = kept ? std::optional<int>(kept->ChannelMap[1]) : std::nullopt;
 
     int scl = -1;
     int sda = -1;

@@ -37,13 +37,13 @@ std::string Describe(const host::StoredSettings& s) {
         std::snprintf(buffer, sizeof buffer, "  %-15s %s\n", name, value.c_str());
         text += buffer;
     };
-    line("SCL", "channel " + std::to_string(s.channelMap[0]));
-    line("SDA", "channel " + std::to_string(s.channelMap[1]));
-    line("addresses", s.decodeFlags & kDecodeEightBit ? "8-bit (with the R/W bit)" : "7-bit");
-    line("glitch filter", s.decodeFlags & kDecodeIgnoreGlitch ? "on" : "off");
-    line("statistics", s.decodeFlags & kDecodeStatistics ? "on" : "off");
-    line("decode range", std::string(RangeName(s.decodeFlags & kDecodeFromMask)) + " to " +
-                             RangeName((s.decodeFlags >> kDecodeToShift) & 0xF) +
+    line("SCL", "channel " + std::to_string(s.ChannelMap[0]));
+    line("SDA", "channel " + std::to_string(s.ChannelMap[1]));
+    line("addresses", s.DecodeFlags & kDecodeEightBit ? "8-bit (with the R/W bit)" : "7-bit");
+    line("glitch filter", s.DecodeFlags & kDecodeIgnoreGlitch ? "on" : "off");
+    line("statistics", s.DecodeFlags & kDecodeStatistics ? "on" : "off");
+    line("decode range", std::string(RangeName(s.DecodeFlags & kDecodeFromMask)) + " to " +
+                             RangeName((s.DecodeFlags >> kDecodeToShift) & 0xF) +
                              " (decode places cursors A and B only for --from and --to)");
     static constexpr struct {
         const char* name;
@@ -52,7 +52,7 @@ std::string Describe(const host::StoredSettings& s) {
                   {"Data", kSlotData},   {"R/W", kSlotReadWrite}, {"ACK", kSlotAck},
                   {"NACK", kSlotNack}};
     for (const auto& slot : kSlots) {
-        const uint32_t index = ColorIndexOfSlot(s.colorSlotsLow, s.colorSlotsHigh, slot.slot);
+        const uint32_t index = ColorIndexOfSlot(s.ColorSlotsLow, s.ColorSlotsHigh, slot.slot);
         line((std::string(slot.name) + " colour").c_str(),
              std::to_string(index) + " (" + HexColour(kLabelFillColors[index]) + ")");
     }

@@ -112,8 +112,29 @@ struct DecoderSettings {
     uint32_t ColorSlotsLow = 0;
     uint32_t ColorSlotsHigh = 0;
 
-    static DecoderSettings From(const HostDecodeContext& context);
-    void StoreInto(HostDecodeContext& context) const;
+    static DecoderSettings From(const HostDecodeContext& context) {
+        DecoderSettings s;
+        s.ChannelCount = context.ChannelCount;
+        s.DialogResult = context.DialogResult;
+        s.SettingsState = context.SettingsState;
+        s.ChannelMap[0] = context.ChannelMap[0];
+        s.ChannelMap[1] = context.ChannelMap[1];
+        s.DecodeFlags = context.DecodeFlags;
+        s.ColorSlotsLow = context.ColorSlotsLow;
+        s.ColorSlotsHigh = context.ColorSlotsHigh;
+        return s;
+    }
+    void StoreInto(HostDecodeContext& context) const {
+        context.ChannelCount = ChannelCount;
+        context.DialogResult = DialogResult;
+        context.SettingsState = SettingsState;
+        context.ChannelMap[0] = ChannelMap[0];
+        context.ChannelMap[1] = ChannelMap[1];
+        context.DecodeFlags = DecodeFlags;
+        context.ColorSlotsLow = ColorSlotsLow;
+        context.ColorSlotsHigh = ColorSlotsHigh;
+    }
+    friend bool operator==(const DecoderSettings&, const DecoderSettings&) = default;
 };
 
 // Filled by GetPluginInfo.

@@ -19,28 +19,4 @@ int FormatChannelNumber(uint32_t hostFlags, int32_t channel, char* out, size_t s
     return length < static_cast<int>(size) ? length : static_cast<int>(size) - 1;
 }
 
-DecoderSettings DecoderSettings::From(const HostDecodeContext& context) {
-    DecoderSettings s;
-    s.ChannelCount = context.ChannelCount;
-    s.DialogResult = context.DialogResult;
-    s.SettingsState = context.SettingsState;
-    s.ChannelMap[0] = context.ChannelMap[0];
-    s.ChannelMap[1] = context.ChannelMap[1];
-    s.DecodeFlags = context.DecodeFlags;
-    s.ColorSlotsLow = context.ColorSlotsLow;
-    s.ColorSlotsHigh = context.ColorSlotsHigh;
-    return s;
-}
-
-void DecoderSettings::StoreInto(HostDecodeContext& context) const {
-    context.ChannelCount = ChannelCount;
-    context.DialogResult = DialogResult;
-    context.SettingsState = SettingsState;
-    context.ChannelMap[0] = ChannelMap[0];
-    context.ChannelMap[1] = ChannelMap[1];
-    context.DecodeFlags = DecodeFlags;
-    context.ColorSlotsLow = ColorSlotsLow;
-    context.ColorSlotsHigh = ColorSlotsHigh;
-}
-
 }  // namespace hdmi

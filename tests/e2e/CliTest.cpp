@@ -179,6 +179,15 @@ class CliTest : public test::PluginTest {
         }
     }
 
+    // The report text hdmi-ddc prints for `capture` with `options` (--format raw), which must succeed.
+    std::string RawReport(const std::string& capture, const std::vector<std::string>& options) {
+        std::vector<std::string> args = {"decode", capture, "--format", "raw"};
+        args.insert(args.end(), options.begin(), options.end());
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.out;
+    }
+
     // The report a host session gets for `path` with `configure` applied to its settings, as
     // the text in the section (lines joined with CR LF).
     template <class Configure>
@@ -391,13 +400,7 @@ TEST_F(CliTest, PacketsCarryDataConvLabelsAndColours) {
 
 TEST_F(CliTest, OptionsBecomeTheSettingsTheHostWritesIntoTheRecord) {
     const std::string capture = HotPlug();
-    auto raw = [&](std::vector<std::string> options) {
-        std::vector<std::string> args = {"decode", capture, "--format", "raw"};
-        args.insert(args.end(), options.begin(), options.end());
-        const Result r = Run(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return r.out;
-    };
+    auto raw = [&](const std::vector<std::string>& options) { return RawReport(capture, options); };
     const std::string plain = raw({});
     const std::string eightBit = raw({"--8bit"});
     EXPECT_NE(eightBit, plain);
@@ -435,13 +438,7 @@ TEST_F(CliTest, KeptSettingsApplyToDecodeAndOptionsOverrideThem) {
         session->SetStatistics(true);
         host::SaveSettings(kept, host::StoredSettings::From(session->Context()));
     }
-    auto raw = [&](std::vector<std::string> options) {
-        std::vector<std::string> args = {"decode", capture, "--format", "raw"};
-        args.insert(args.end(), options.begin(), options.end());
-        const Result r = Run(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return r.out;
-    };
+    auto raw = [&](const std::vector<std::string>& options) { return RawReport(capture, options); };
     const auto with = [&](bool eightBit, bool stats) {
         return SessionReport(capture, [=](host::Session& s, const host::Capture&) {
             s.SetEightBitAddress(eightBit);
@@ -492,8 +489,8 @@ TEST_F(CliTest, KeptChannelsServeCapturesWithoutNamedChannels) {
     ASSERT_EQ(session->Defaults(), 1);
     host::StoredSettings settings = host::StoredSettings::From(session->Context());
     const host::Capture header = host::ReadCapture(named);
-    settings.channelMap[0] = header.FindChannel("SCL");
-    settings.channelMap[1] = header.FindChannel("SDA");
+    settings.ChannelMap[0] = header.FindChannel("SCL");
+    settings.ChannelMap[1] = header.FindChannel("SDA");
     host::SaveSettings((fs::path(Config()) / "hdmi-ddc" / "settings").string(), settings);
     const Result decoded = Run({"decode", anonymous, "--format", "raw"});
     EXPECT_EQ(decoded.status, 0) << decoded.err;

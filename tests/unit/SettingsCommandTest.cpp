@@ -19,13 +19,14 @@ namespace fs = std::filesystem;
 
 StoredSettings Sample() {
     StoredSettings s;
-    s.channelMap[0] = 6;
-    s.channelMap[1] = 8;
-    s.decodeFlags = 0x0E53;
-    s.colorSlotsLow = 0xA8EDCB9F;
-    s.colorSlotsHigh = 0x5A123456;
-    s.settingsState = 0x8001;
-    s.dialogResult = 1;
+    s.ChannelCount = 2;
+    s.ChannelMap[0] = 6;
+    s.ChannelMap[1] = 8;
+    s.DecodeFlags = 0x0E53;
+    s.ColorSlotsLow = 0xA8EDCB9F;
+    s.ColorSlotsHigh = 0x5A123456;
+    s.SettingsState = 0x8001;
+    s.DialogResult = 1;
     return s;
 }
 
@@ -75,7 +76,7 @@ TEST(SettingsFileTest, SavingReplacesTheFileWholeAndCreatesTheFolder) {
     SaveSettings(path, Sample());
     EXPECT_EQ(LoadSettings(path), Sample());
     StoredSettings other = Sample();
-    other.decodeFlags = 0x400;
+    other.DecodeFlags = 0x400;
     SaveSettings(path, other);
     EXPECT_EQ(LoadSettings(path), other);
     EXPECT_FALSE(fs::exists(path + ".new"));
@@ -138,8 +139,8 @@ TEST_F(SettingsCommandTest, OkKeepsWhatTheDialogStoredAndTheNextDialogStartsFrom
     screen = Dialog("+\t\t \r", status);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << screen;
     const StoredSettings kept = ParseSettings(Kept(), "kept");
-    EXPECT_EQ(kept.channelMap[0], 1);
-    EXPECT_EQ(kept.decodeFlags & 0x400u, 0u);
+    EXPECT_EQ(kept.ChannelMap[0], 1);
+    EXPECT_EQ(kept.DecodeFlags & 0x400u, 0u);
     EXPECT_NE(screen.find("addresses       7-bit"), std::string::npos) << screen;
 
     // Escape cancels: the file stays as it was.
