@@ -6,9 +6,9 @@
 //   scale_bench decode CHANGES    decode only: time, packet entries, packet-file bytes, peak RSS
 //   scale_bench report ROWS       decode and report into a section: rows, section size, whether
 //                                 every line is whole and the text ends inside the section
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -168,10 +168,11 @@ int main(int argc, char** argv) {
     const uint32_t entries = session.Analyze();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const int64_t files = FolderBytes(plugin->TempFolder());
-    std::printf("%s: %lld level changes, %.2f s (%.1f M changes/s), %u packet entries (low 32 bits), "
-                "packet files %.1f MiB",
-                mode.c_str(), (long long)source.Changes(), seconds, double(source.Changes()) / seconds / 1e6,
-                entries, double(files) / (1 << 20));
+    std::printf(
+        "%s: %lld level changes, %.2f s (%.1f M changes/s), %u packet entries (low 32 bits), "
+        "packet files %.1f MiB",
+        mode.c_str(), (long long)source.Changes(), seconds, double(source.Changes()) / seconds / 1e6, entries,
+        double(files) / (1 << 20));
     if (mode == "report") {
         const SectionCheck section = CheckSection(session.ReportName());
         std::printf(", report %lld rows, section %.1f MiB, text %.1f MiB, %s, %s",

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Capture.h"
+#include "CaptureFile.h"
 #include "FuzzHost.h"
 
 namespace hdmi::fuzz {
@@ -56,6 +57,15 @@ inline void CheckCapture(const host::Capture& capture) {
         FUZZ_CHECK(next == (run + 1 < runs ? capture.RunStart(run + 1) : -1));
         if (next < 0) break;
         position = next;
+    }
+}
+
+// Reads the capture file at `path` as hdmi-ddc does: a clear refusal (CaptureError) is the right
+// answer to a bad file; anything else it gives must keep the invariants above.
+inline void ReadAndCheck(const std::string& path) {
+    try {
+        CheckCapture(host::ReadCapture(path));
+    } catch (const host::CaptureError&) {
     }
 }
 

@@ -66,10 +66,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::Input in(data, size);
         if (!PackArchive(in, path)) return 0;
     }
+    fuzz::ReadAndCheck(path);
+
+    // Read as a stream (as hdmi-ddc decodes sessions): the same runs, or the same refusal.
+    host::Capture whole;
+    bool wholeRead = true;
     try {
-        fuzz::CheckCapture(host::ReadCapture(path));
+        whole = host::ReadCapture(path);
     } catch (const host::CaptureError&) {
-        // A clear refusal is the right answer to a bad file.
+        wholeRead = false;
+    }
+    host::Capture streamed;
+    host::ReadOptions options;
+    options.counted = [&](const host::Capture& header, int64_t samples) {
+        streamed = header;
+        streamed.SetSampleCount(samples);
+    };
+    options.run = [&](int64_t position, const host::Levels& levels) {
+        streamed.Append(position, levels);  // merges repeated levels, as the stream does
+    };
+    bool streamRead = true;
+    try {
+        host::ReadCapture(path, options);
+    } catch (const host::CaptureError&) {
+        streamRead = false;
+    }
+    FUZZ_CHECK(wholeRead == streamRead);
+    if (wholeRead) {
+        FUZZ_CHECK(whole.RunCount() == streamed.RunCount());
+        FUZZ_CHECK(whole.SampleCount() == streamed.SampleCount());
+        for (size_t run = 0; run < whole.RunCount(); ++run) {
+            FUZZ_CHECK(whole.RunStart(run) == streamed.RunStart(run));
+            FUZZ_CHECK(whole.RunLevels(run) == streamed.RunLevels(run));
+        }
     }
     return 0;
 }

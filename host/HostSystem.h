@@ -60,9 +60,9 @@ class MappedSection {
     MappedSection(const MappedSection&) = delete;
     MappedSection& operator=(const MappedSection&) = delete;
 
-    bool found = false;       // as in NamedSectionText
+    bool found = false;  // as in NamedSectionText
     bool terminated = false;
-    std::string_view text;    // up to the NUL; valid while this object lives
+    std::string_view text;  // up to the NUL; valid while this object lives
     std::string error;
 
   private:

@@ -573,7 +573,9 @@ void FinishFeed(CaptureFeed& feed, const DecodeOptions& o) {
     // Never seen with this plug-in, which walks forward; should it happen, the stream cannot
     // serve it, and the user would get a wrong report without this check.
     if (feed.WentBack())
-        throw InputError(o.file + ": the plug-in went back in the capture while it was streamed (decode it with --read-whole)");
+        throw InputError(
+            o.file +
+            ": the plug-in went back in the capture while it was streamed (decode it with --read-whole)");
 }
 }  // namespace
 

@@ -542,7 +542,8 @@ TEST_F(CliTest, DecodingWhileReadingMatchesReadingWhole) {
         static const char kMeta[] =
             "[device 1]\ncapturefile=logic-1\nsamplerate=1 MHz\nprobe1=SCL\nprobe2=SDA\nunitsize=1\n";
         zip_file_add(zip, "metadata", zip_source_buffer(zip, kMeta, sizeof kMeta - 1, 0), 0);
-        const std::pair<const char*, const std::string*> members[] = {{"logic-1-1", &first}, {"logic-1-2", &second}};
+        const std::pair<const char*, const std::string*> members[] = {{"logic-1-1", &first},
+                                                                      {"logic-1-2", &second}};
         for (const auto& [name, content] : members) {
             const zip_int64_t index =
                 zip_file_add(zip, name, zip_source_buffer(zip, content->data(), content->size(), 0), 0);
