@@ -497,6 +497,19 @@ TEST_F(CliTest, KeptChannelsServeCapturesWithoutNamedChannels) {
     EXPECT_EQ(decoded.out, Run({"decode", named, "--format", "raw"}).out);
 }
 
+TEST_F(CliTest, NoFolderForThePacketFilesIsOneLineAndStatusTwo) {
+    const std::string capture = HotPlug();
+    fs::remove_all(Tmp());  // TMPDIR names a folder that is not there
+    const pid_t pid = Spawn({"decode", capture}, File("out.txt"), File("err.txt"));
+    EXPECT_EQ(Wait(pid), 2);
+    const std::string err = ReadFile(File("err.txt"));
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+    EXPECT_NE(err.find("cannot create a temporary folder"), std::string::npos) << err;
+    EXPECT_TRUE(ReadFile(File("out.txt")).empty());
+    fs::create_directory(Tmp());
+    ExpectNothingLeft(pid);
+}
+
 TEST_F(CliTest, TheSettingsDialogNeedsATerminal) {
     const Result r = Run({"settings"});
     EXPECT_EQ(r.status, 2);
