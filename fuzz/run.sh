@@ -7,7 +7,8 @@
 #   fuzz/run.sh [SECONDS] [TARGET...]     (default: 20 seconds each, every target)
 #   FUZZ_JOBS=2 fuzz/run.sh 3600 fuzz_capture_vcd
 #
-# An input that takes over one second, or a process past 2 GiB, counts as a fault. New inputs
+# An input that takes over FUZZ_TIMEOUT seconds (default 1), or a process past 2 GiB, counts as a
+# fault. New inputs
 # the fuzzer finds go to build-fuzz/corpus-found/<target>/ and seed the next run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,7 +34,7 @@ for target in "${targets[@]}"; do
     artifacts=build-fuzz/artifacts/$target
     mkdir -p "$found" "$artifacts"
     dict=fuzz/${target#fuzz_}.dict
-    options=(-max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -print_final_stats=1
+    options=(-max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-1}" -rss_limit_mb=2048 -print_final_stats=1
         -artifact_prefix="$artifacts/")
     [ -f "$dict" ] && options+=(-dict="$dict")
     [ -n "${FUZZ_JOBS:-}" ] && options+=(-fork="$FUZZ_JOBS")
