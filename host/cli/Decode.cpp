@@ -233,7 +233,8 @@ class CaptureFeed final : public host::EdgeSource {
         if (!headerReady_) {
             lock.unlock();
             StopReading();
-            std::rethrow_exception(error_);
+            if (error_) std::rethrow_exception(error_);
+            throw host::CaptureError(path_ + ": the capture holds no samples");
         }
     }
 
