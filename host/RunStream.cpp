@@ -54,7 +54,9 @@ void RunStream::Close(std::exception_ptr error) {
 void RunStream::Stop() {
     std::lock_guard lock(mutex_);
     stopped_ = true;
+    stoppedSeen_ = true;
     window_.clear();
+    window_.shrink_to_fit();
     changed_.notify_all();
 }
 
@@ -69,12 +71,18 @@ size_t RunStream::PeakHeld() const {
 }
 
 bool RunStream::Advance() const {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return stopped_ || closed_ || !window_.empty(); });
-    if (stopped_ || window_.empty()) return false;
-    next_ = window_.front();
-    window_.pop_front();
-    changed_.notify_all();
+    if (stoppedSeen_) return false;
+    if (nextTaken_ == taken_.size()) {
+        // Everything published so far, under one lock and one wake-up of the reader.
+        taken_.clear();
+        nextTaken_ = 0;
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stopped_ || closed_ || !window_.empty(); });
+        if (stopped_ || window_.empty()) return false;
+        taken_.swap(window_);
+        changed_.notify_all();
+    }
+    next_ = taken_[nextTaken_++];
     return true;
 }
 
@@ -90,6 +98,7 @@ int64_t RunStream::NextEdge(int64_t position, uint8_t* levels16) const {
         haveNext_ = Advance();
     }
     if (position < current_.position) wentBack_ = true;
+    if (stoppedSeen_) haveNext_ = false;  // stopped: nothing follows
     while (haveNext_ && next_.position <= position) {
         current_ = next_;
         haveNext_ = Advance();

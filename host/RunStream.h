@@ -8,9 +8,9 @@
 //   either:    stream.Stop() ends both: Push throws ReadCancelled, NextEdge reports the end
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <mutex>
 #include <vector>
@@ -21,7 +21,8 @@ namespace hdmi::host {
 
 class RunStream final : public EdgeSource {
   public:
-    // `capacity`: runs held at most between the reader and the decoder.
+    // `capacity`: runs waiting in the window at most (the decoder holds up to as many more, taken
+    // from it in one go).
     RunStream(int64_t sampleRate, int64_t sampleCount, size_t capacity = 64 * 1024);
 
     // ---- Producer ----
@@ -61,9 +62,10 @@ class RunStream final : public EdgeSource {
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
-    mutable std::deque<Run> window_;  // published, not yet consumed
+    mutable std::vector<Run> window_;  // published, not yet taken by the consumer
     bool closed_ = false;
-    mutable bool stopped_ = false;
+    bool stopped_ = false;                  // guarded by mutex_
+    std::atomic<bool> stoppedSeen_{false};  // the same, for the consumer's fast path
     std::exception_ptr error_;
     mutable size_t peakHeld_ = 0;
 
@@ -71,7 +73,10 @@ class RunStream final : public EdgeSource {
     Levels lastPushed_;
     bool pushedAny_ = false;
 
-    // Consumer side: the run the last answer came from, and the one after it.
+    // Consumer side: runs taken from the window in one go, and the run the last answer came
+    // from and the one after it.
+    mutable std::vector<Run> taken_;
+    mutable size_t nextTaken_ = 0;
     mutable Run current_{0, {}};
     mutable Run next_{0, {}};
     mutable bool started_ = false;
