@@ -246,4 +246,12 @@ size_t Capture::MemoryBytes() const {
            d_.paletteLookup.size() * kLookupEntry;
 }
 
+Capture Capture::HeaderOnly() const {
+    Capture header(d_.sampleRate);
+    header.d_.channelNames = d_.channelNames;
+    header.d_.channelCount = ChannelCount();
+    header.d_.sampleCount = SampleCount();
+    return header;
+}
+
 }  // namespace hdmi::host

@@ -106,6 +106,8 @@ class Capture final : public EdgeSource {
     size_t RunAt(int64_t position) const;
     Levels LevelsAt(int64_t position) const;
     bool Level(int64_t position, int channel) const { return LevelsAt(position).Get(channel); }
+    // The same capture without its runs: channel count and names, rate and sample count.
+    Capture HeaderOnly() const;
     // Bytes held for the runs (not counting channel names).
     size_t MemoryBytes() const;
 

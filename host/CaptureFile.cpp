@@ -92,8 +92,6 @@ CaptureFormat DetectCaptureFormat(const std::string& path) {
 Capture ReadCapture(const std::string& path, const ReadOptions& options) {
     Capture capture;
     const CaptureFormat format = DetectCaptureFormat(path);
-    if (options.run && !CanStream(format))
-        throw std::invalid_argument(path + ": only sigrok sessions can be read as a stream");
     switch (format) {
         case CaptureFormat::Sigrok:
             capture = ReadSigrok(path, options);
@@ -109,6 +107,15 @@ Capture ReadCapture(const std::string& path, const ReadOptions& options) {
     }
     if ((capture.RunCount() == 0 && !options.run) || capture.SampleCount() <= 0)
         throw CaptureError(path + ": the capture holds no samples");
+    if (options.run && !CanStream(format)) {
+        // Read whole (its length is known only at its end), then handed over run by run all the
+        // same, so that a caller sees one behaviour for every format.
+        const Capture header = capture.HeaderOnly();
+        if (options.counted) options.counted(header, capture.SampleCount());
+        for (size_t run = 0; run < capture.RunCount(); ++run)
+            options.run(capture.RunStart(run), capture.RunLevels(run));
+        return header;
+    }
     return capture;
 }
 

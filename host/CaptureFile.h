@@ -48,10 +48,11 @@ struct ReadOptions {
     // Samples per second for a file that does not say (a CSV with sample numbers, a session
     // without a rate); when set it also overrides what the file says.
     int64_t sampleRate = 0;
-    // Streaming (sigrok sessions only, see CanStream): when `run` is set, every run goes to it in
-    // time order instead of into the capture, which then holds the header alone (channels,
-    // names, rate) and the sample count. `counted` is called once with that header and the
-    // sample count, before the first run. Either may throw to stop the reading.
+    // Streaming: when `run` is set, every run goes to it in time order instead of into the
+    // capture, which then holds the header alone (channels, names, rate) and the sample count.
+    // `counted` is called once with that header and the sample count, before the first run.
+    // Either may throw to stop the reading. Only formats for which CanStream holds are streamed
+    // as they are read; the others are read whole first and then handed over the same way.
     std::function<void(const Capture& header, int64_t samples)> counted;
     std::function<void(int64_t position, const Levels& levels)> run;
 };

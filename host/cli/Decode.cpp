@@ -273,14 +273,7 @@ class CaptureFeed final : public host::EdgeSource {
     // Frees the capture, keeping its header for the output.
     void Release() {
         StopReading();
-        if (!stream_) {
-            host::Capture header(capture_.SampleRate());
-            for (int channel = 0; channel < capture_.ChannelCount(); ++channel)
-                header.SetChannelName(channel, capture_.ChannelName(channel));
-            header.SetChannelCount(capture_.ChannelCount());
-            header.SetSampleCount(capture_.SampleCount());
-            capture_ = std::move(header);
-        }
+        if (!stream_) capture_ = capture_.HeaderOnly();
     }
 
   private:
