@@ -6,9 +6,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "../support/TempDir.h"
 #include "BusSynth.h"
 #include "CaptureFile.h"
+#include "CsvFile.h"
 #include "RunStream.h"
+#include "SigrokFile.h"
+#include "VcdFile.h"
 
 namespace hdmi::host {
 namespace {
@@ -100,6 +104,42 @@ TEST(RunStreamTest, AQueryBehindTheStreamIsNoted) {
     EXPECT_FALSE(stream.WentBack());
     stream.NextEdge(5, levels);
     EXPECT_TRUE(stream.WentBack());
+}
+
+// Every format hands its runs over when asked: sigrok sessions as they are read, the others after
+// a whole read; either way the runs, names and length are those of the whole capture.
+TEST(RunStreamTest, EveryFormatCanBeReadAsRuns) {
+    Capture original = Traffic();
+    original.SetChannelName(0, "SCL");
+    original.SetChannelName(1, "SDA");
+    test::TempDir dir;
+    WriteSigrok(dir.File("t.sr"), original);
+    WriteVcd(dir.File("t.vcd"), original);
+    WriteCsv(dir.File("t.csv"), original);
+    for (const char* name : {"t.sr", "t.vcd", "t.csv"}) {
+        SCOPED_TRACE(name);
+        const Capture whole = ReadCapture(dir.File(name));
+        Capture streamed;
+        int counted = 0;
+        ReadOptions options;
+        options.counted = [&](const Capture& header, int64_t samples) {
+            ++counted;
+            EXPECT_EQ(header.RunCount(), 0u);
+            streamed = header;
+            streamed.SetSampleCount(samples);
+        };
+        options.run = [&](int64_t position, const Levels& levels) { streamed.Append(position, levels); };
+        const Capture header = ReadCapture(dir.File(name), options);
+        EXPECT_EQ(counted, 1);
+        EXPECT_EQ(header.RunCount(), 0u);
+        EXPECT_EQ(header.SampleCount(), whole.SampleCount());
+        EXPECT_EQ(header.FindChannel("SDA"), whole.FindChannel("SDA"));
+        ASSERT_EQ(streamed.RunCount(), whole.RunCount());
+        for (size_t run = 0; run < whole.RunCount(); ++run) {
+            ASSERT_EQ(streamed.RunStart(run), whole.RunStart(run));
+            ASSERT_EQ(streamed.RunLevels(run), whole.RunLevels(run));
+        }
+    }
 }
 
 }  // namespace
