@@ -20,9 +20,9 @@ extern "C" void OnInterrupt(int) {
 }
 
 constexpr const char* kUsage =
-    R"(usage: hdmi-ddc decode FILE [options]   decode a capture and print the DDC report
-       hdmi-ddc synth OUT [options]    write a capture of scripted DDC traffic (.sr, .vcd, .csv)
-       hdmi-ddc settings [--show|--reset]  set the plug-in's settings in its dialog
+    R"(usage: hdmi-ddc decode FILE [options]       decode a capture and print the DDC report
+       hdmi-ddc synth OUT [options]        write a capture of scripted DDC traffic (.sr, .vcd, .csv)
+       hdmi-ddc settings [--show|--reset]  set the plug-in's settings in its dialog, and keep them
        hdmi-ddc help
 
 decode reads sigrok sessions (.sr), VCD and CSV exports, recognised by their content.
