@@ -27,6 +27,6 @@ for target in "${targets[@]}"; do
     find "$keep" -name 'cov-*' -delete
     # Smallest first: the cheapest inputs that reach each part of the code.
     find "$work/$target/merged" -type f -printf '%s %p\n' | sort -n | head -n "$max_files" |
-        while read -r _ file; do cp "$file" "$keep/cov-$(basename "$file")"; done
+        while read -r _ file; do cp "$file" "$keep/cov-$(basename "$file")"; done || true  # head's early exit
     echo "$target: kept $(find "$keep" -name 'cov-*' | wc -l) inputs ($(find "$keep" -name 'cov-*' -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }') bytes)"
 done
