@@ -40,6 +40,8 @@ std::string UserConfigFolder();
 void KeepLargeBlocksApart();
 // Standard output and error write bytes unchanged (Windows would turn LF into CR LF).
 void UseBinaryStandardStreams();
+// The size this process may give a file when it is limited (ulimit -f), in words; else "".
+std::string FileSizeLimit();
 
 // The plug-in's report section, opened by the name the host gave in ReportName.
 struct NamedSectionText {
@@ -60,7 +62,8 @@ class MappedSection {
     MappedSection(const MappedSection&) = delete;
     MappedSection& operator=(const MappedSection&) = delete;
 
-    bool found = false;  // as in NamedSectionText
+    bool found = false;    // as in NamedSectionText
+    bool missing = false;  // no section of that name exists: the plug-in could not make it
     bool terminated = false;
     std::string_view text;  // up to the NUL; valid while this object lives
     std::string error;

@@ -3,10 +3,12 @@
 #include <limits.h>
 #include <malloc.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -98,11 +100,18 @@ void KeepLargeBlocksApart() {
 
 void UseBinaryStandardStreams() {}  // no text mode here
 
+std::string FileSizeLimit() {
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
+    return "files are limited to " + std::to_string(uint64_t(limit.rlim_cur)) + " bytes (ulimit -f)";
+}
+
 MappedSection MapNamedSection(const std::string& name) {
     MappedSection result;
     const std::string shmName = "/" + name;
     const int fd = shm_open(shmName.c_str(), O_RDONLY, 0);
     if (fd < 0) {
+        result.missing = errno == ENOENT;
         result.error = shmName + " cannot be opened: " + std::strerror(errno);
         return result;
     }

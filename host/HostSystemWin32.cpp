@@ -90,6 +90,10 @@ std::string UserConfigFolder() {
     return appData && *appData ? appData : "";
 }
 
+std::string FileSizeLimit() {
+    return {};  // Windows has no per-process file size limit
+}
+
 void KeepLargeBlocksApart() {}  // the Windows heap gives large blocks their own pages already
 
 bool IsTerminal(std::FILE* stream) {
@@ -105,6 +109,7 @@ MappedSection MapNamedSection(const std::string& name) {
     MappedSection result;
     const HANDLE mapping = ::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
     if (mapping == nullptr) {
+        result.missing = ::GetLastError() == ERROR_FILE_NOT_FOUND;
         result.error = name + " cannot be opened: " + LastErrorText();
         return result;
     }

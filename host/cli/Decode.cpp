@@ -469,6 +469,12 @@ class WarmUp {
 // The report text exactly as the plug-in left it in its named section, read in place.
 host::system::MappedSection SectionText(const std::string& name) {
     host::system::MappedSection section = host::system::MapNamedSection(name);
+    if (section.missing) {
+        // The plug-in names no cause: the section could not be made, or not as large as needed.
+        std::string why = host::system::FileSizeLimit();
+        if (why.empty()) why = "shared memory is full or refused";
+        throw InputError("the plug-in could not create its report section " + name + ": " + why);
+    }
     if (!section.found) throw InputError("the plug-in's report section " + section.error);
     if (section.text.empty()) throw InputError("the plug-in's report section " + name + " is empty");
     return section;
@@ -485,6 +491,8 @@ std::string TempFolderProblem(const std::string& folder) {
     const bool closed = std::fclose(file) == 0;
     std::remove(probe.c_str());
     if (!written || !closed) return folder + ": " + std::strerror(written ? errno : savedErrno);
+    // Room for the probe, but a limit on file size still stops packet files part-way.
+    if (std::string limit = host::system::FileSizeLimit(); !limit.empty()) return folder + ": " + limit;
     return {};
 }
 

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
@@ -508,6 +509,58 @@ TEST_F(CliTest, NoFolderForThePacketFilesIsOneLineAndStatusTwo) {
     EXPECT_TRUE(ReadFile(File("out.txt")).empty());
     fs::create_directory(Tmp());
     ExpectNothingLeft(pid);
+}
+
+// Processes started while this lives may write files of at most `bytes` (ulimit -f), and a write
+// past that fails instead of killing them, as on a disk that fills up part-way.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &savedAction_);
+        struct rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        sigaction(SIGXFSZ, &savedAction_, nullptr);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    struct rlimit saved_ {};
+    struct sigaction savedAction_ {};
+};
+
+// The plug-in's files cut off part-way: the packet files at a small limit, the report section at
+// a larger one. One line naming the cause, status 2, nothing left behind; unlimited, it decodes.
+TEST_F(CliTest, FilesCutOffPartWayAreOneLineAndStatusTwo) {
+    const std::string capture = HotPlug("long.sr", {"--polls", "400"});
+    struct Case {
+        rlim_t limit;
+        std::string says;
+    };
+    for (const Case& c :
+         {Case{32 << 10, "the plug-in could not write its packet files: " + Tmp() + "/hdmiddc-"},
+          Case{768 << 10, "the plug-in could not create its report section hdmiddc_"}}) {
+        SCOPED_TRACE(c.limit);
+        pid_t pid = 0;
+        {
+            const FileSizeLimit limited(c.limit);
+            pid = Spawn({"decode", capture}, File("out.txt"), File("err.txt"));
+        }
+        EXPECT_EQ(Wait(pid), 2);
+        const std::string err = ReadFile(File("err.txt"));
+        EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+        EXPECT_TRUE(ReadFile(File("out.txt")).empty());
+        ExpectNothingLeft(pid);
+    }
+    EXPECT_EQ(Run({"decode", capture}).status, 0);
 }
 
 TEST_F(CliTest, TheSettingsDialogNeedsATerminal) {
