@@ -480,7 +480,7 @@ host::system::MappedSection SectionText(const std::string& name) {
     return section;
 }
 
-// Why files cannot be written in `folder` (gone, not writable, full), or "" when they can.
+// Why files cannot be written in `folder` (gone, not writable, full, capped in size), or "" when they can.
 std::string TempFolderProblem(const std::string& folder) {
     const std::string probe = folder + "probe.tmp";
     std::FILE* file = std::fopen(probe.c_str(), "wb");
